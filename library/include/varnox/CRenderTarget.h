@@ -1,0 +1,31 @@
+#pragma once
+
+#include <varnox/Export.h>
+
+/// Base of every render target: a drawing surface with its GL context and its
+/// size in pixels. Handles are opaque here: `display` is the EGLDisplay, `hdc`
+/// the EGLSurface and `hglrc` the EGLContext. The subclass that created them
+/// releases them; the base owns nothing.
+class VARNOX_EXPORT CRenderTarget {
+public:
+    /// Binds this target's surface and context to the calling thread.
+    virtual void Activate();
+    /// Stores the size; subclasses override it.
+    virtual void SetSize(int width, int height);
+    virtual ~CRenderTarget();
+
+    /// Reads width × height BGRA pixels, bottom row first, from the current
+    /// context's read buffer into `buffer` (width × height × 4 bytes).
+    void CopyBuffer(void* buffer);
+
+    void* hdc = nullptr;
+    void* hglrc = nullptr;
+    int width = 0;
+    int height = 0;
+    void* display = nullptr;
+
+protected:
+    CRenderTarget();
+    /// Puts the current context into the library's initial GL state.
+    virtual void ContextInit();
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+// The whole public interface of Varnox.
+
+#include <varnox/Export.h>
+#include <varnox/kxVec.h>
+#include <varnox/kxTransform.h>
+#include <varnox/kxObject.h>
+#include <varnox/kxExtensions.h>
+#include <varnox/CRenderTarget.h>
+#include <varnox/COffScreen.h>

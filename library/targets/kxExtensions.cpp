@@ -1,0 +1,103 @@
+#include <varnox/kxExtensions.h>
+
+#include <cstring>
+
+#include "scene/kxMessage.h"
+#include "targets/EglPlatform.h"
+#include "targets/kxExtensionsInternal.h"
+
+namespace kxgl {
+#define KX_GL_ENTRY(type, name) type name = nullptr;
+#define KX_EGL_ENTRY(type, name) type name = nullptr;
+#include <varnox/kxEntryPoints.def>
+#undef KX_GL_ENTRY
+#undef KX_EGL_ENTRY
+} // namespace kxgl
+
+namespace {
+
+// The extensions the library reports on at start-up, in report order.
+// GL_NV_texture_rectangle is listed twice, and is reported twice.
+const char* const kNeededExtensions[] = {
+    "GL_EXT_paletted_texture",
+    "GL_EXT_multi_draw_arrays",
+    "GL_NV_texture_rectangle",
+    "GL_NV_vertex_array_range",
+    "GL_NV_vertex_array_range2",
+    "GL_ARB_multitexture",
+    "GL_ARB_texture_compression",
+    "GL_EXT_texture_compression_s3tc",
+    "GL_NV_texture_rectangle",
+    "GL_SGIS_generate_mipmap",
+    "GL_ARB_vertex_buffer_object",
+};
+
+template <class T>
+void Load(T& entry, const char* name)
+{
+    entry = reinterpret_cast<T>(varnox::platform::GetProcAddress(name));
+}
+
+} // namespace
+
+namespace varnox {
+
+int IsExtensionInList(const char* name, const char* list)
+{
+    if (!name || !*name || std::strchr(name, ' ') || !list)
+        return 0;
+    const size_t length = std::strlen(name);
+    for (const char* start = list;;) {
+        const char* found = std::strstr(start, name);
+        if (!found)
+            return 0;
+        const char* after = found + length;
+        // An item starts at the beginning of the list or after a space. A
+        // match that merely follows the previous (rejected) match is not an
+        // item start: "GL_AGL_A" does not hold "GL_A".
+        if ((found == list || found[-1] == ' ') && (*after == ' ' || *after == '\0'))
+            return 1;
+        start = after;
+    }
+}
+
+int IsExtensionSupported(const char* name)
+{
+    if (!name || !*name || std::strchr(name, ' '))
+        return 0;
+    return IsExtensionInList(name, reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
+}
+
+} // namespace varnox
+
+void kxInitGLExtentions()
+{
+    for (const char* name : kNeededExtensions)
+        varnox::Print("Needed extension %s is supported: %s", name,
+                      varnox::IsExtensionSupported(name) ? "Yes\n" : "No\n");
+#define KX_GL_ENTRY(type, name) Load(kxgl::name, #name);
+#define KX_EGL_ENTRY(type, name)
+#include <varnox/kxEntryPoints.def>
+#undef KX_GL_ENTRY
+#undef KX_EGL_ENTRY
+}
+
+void kxInitWGLExtentions()
+{
+#define KX_GL_ENTRY(type, name)
+#define KX_EGL_ENTRY(type, name) Load(kxgl::name, #name);
+#include <varnox/kxEntryPoints.def>
+#undef KX_GL_ENTRY
+#undef KX_EGL_ENTRY
+}
+
+const char* kxGetWGLExtentions()
+{
+    if (!kxgl::eglQueryString)
+        return "";
+    void* display = varnox::platform::GetCurrent().display;
+    if (!display)
+        return "";
+    const char* extensions = kxgl::eglQueryString(display, 0x3055 /* EGL_EXTENSIONS */);
+    return extensions ? extensions : "";
+}

@@ -1,0 +1,70 @@
+# Shared by the project's scripts: package installation and a private Xvfb.
+# Source it; it defines functions and changes nothing by itself.
+
+VARNOX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# Debian packages the build, the tests and the benchmark need.
+VARNOX_PACKAGES=(
+  g++ make cmake pkg-config
+  libgl-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libx11-dev
+  libyuv-dev libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb x11-utils apitrace
+)
+
+# Installs whatever is missing, as root (apt-get update once, then install).
+install_packages() {
+  local missing=() p
+  for p in "${VARNOX_PACKAGES[@]}" "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "missing Debian packages (run as root to install them): ${missing[*]}" >&2
+    return 1
+  fi
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Starts an Xvfb of our own when no display is set, and stops it (by its pid)
+# when the calling script exits.
+VARNOX_XVFB_PID=
+start_xvfb_if_needed() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local ready
+  ready=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
+  VARNOX_XVFB_PID=$!
+  trap stop_xvfb EXIT
+  local i
+  for i in $(seq 100); do
+    [ -s "$ready" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$ready" ]; then
+    echo "Xvfb did not start" >&2
+    rm -f "$ready"
+    return 1
+  fi
+  export DISPLAY=":$(head -n1 "$ready")"
+  rm -f "$ready"
+  echo "started Xvfb on $DISPLAY (pid $VARNOX_XVFB_PID)"
+}
+
+stop_xvfb() {
+  if [ -n "$VARNOX_XVFB_PID" ]; then
+    kill "$VARNOX_XVFB_PID" 2>/dev/null || true
+    wait "$VARNOX_XVFB_PID" 2>/dev/null || true
+    VARNOX_XVFB_PID=
+  fi
+}
+
+# configure_and_build DIR [cmake options...]
+configure_and_build() {
+  local dir=$1
+  shift
+  cmake -S "$VARNOX_ROOT" -B "$dir" -DVARNOX_WERROR=ON "$@" >/dev/null
+  cmake --build "$dir" -j "$(nproc)"
+}

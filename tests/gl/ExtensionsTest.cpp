@@ -1,0 +1,75 @@
+#include <EGL/egl.h>
+
+#include <cstring>
+
+#include "gl/GLTest.h"
+#include "targets/kxExtensionsInternal.h"
+
+namespace {
+
+using vxtest::CaptureOutput;
+using vxtest::GLTest;
+using vxtest::Lines;
+
+const char* const kReportOrder[] = {
+    "GL_EXT_paletted_texture",  "GL_EXT_multi_draw_arrays",   "GL_NV_texture_rectangle",
+    "GL_NV_vertex_array_range", "GL_NV_vertex_array_range2",  "GL_ARB_multitexture",
+    "GL_ARB_texture_compression", "GL_EXT_texture_compression_s3tc", "GL_NV_texture_rectangle",
+    "GL_SGIS_generate_mipmap",  "GL_ARB_vertex_buffer_object",
+};
+
+TEST_F(GLTest, ReportListsTheElevenNeededExtensionsInOrder)
+{
+    const std::vector<std::string> lines = Lines(CaptureOutput([] { kxInitGLExtentions(); }));
+    ASSERT_EQ(lines.size(), 11u);
+    const char* all = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    for (size_t i = 0; i < 11; ++i) {
+        const std::string name = kReportOrder[i];
+        const bool supported = varnox::IsExtensionInList(name.c_str(), all) == 1;
+        EXPECT_EQ(lines[i], "Needed extension " + name + " is supported: " + (supported ? "Yes" : "No"));
+    }
+    // llvmpipe offers buffer objects and multitexture, and no NV vertex array range.
+    EXPECT_EQ(lines[10], "Needed extension GL_ARB_vertex_buffer_object is supported: Yes");
+    EXPECT_EQ(lines[5], "Needed extension GL_ARB_multitexture is supported: Yes");
+    EXPECT_EQ(lines[3], "Needed extension GL_NV_vertex_array_range is supported: No");
+}
+
+TEST_F(GLTest, SupportCheckReadsTheCurrentContextsList)
+{
+    EXPECT_EQ(varnox::IsExtensionSupported("GL_ARB_vertex_buffer_object"), 1);
+    EXPECT_EQ(varnox::IsExtensionSupported("GL_ARB_vertex_buffer"), 0);
+    EXPECT_EQ(varnox::IsExtensionSupported(""), 0);
+    EXPECT_EQ(varnox::IsExtensionSupported("GL_ARB_vertex_buffer_object GL_ARB_multitexture"), 0);
+}
+
+TEST_F(GLTest, LoadersFillTheTableForTheCurrentContext)
+{
+    kxInitWGLExtentions();
+    CaptureOutput([] { kxInitGLExtentions(); });
+    // Entry points the library itself calls.
+    EXPECT_NE(kxgl::glGenBuffers, nullptr);
+    EXPECT_NE(kxgl::glMapBuffer, nullptr);
+    EXPECT_NE(kxgl::glCreateShader, nullptr);
+    EXPECT_NE(kxgl::glUniform3fv, nullptr);
+    EXPECT_NE(kxgl::glWindowPos2i, nullptr);
+    EXPECT_NE(kxgl::eglQueryString, nullptr);
+    EXPECT_NE(kxgl::eglCreatePbufferSurface, nullptr);
+    EXPECT_NE(kxgl::eglSwapInterval, nullptr);
+
+    // The pointers reach the driver: a buffer made through the table exists.
+    GLuint buffer = 0;
+    kxgl::glGenBuffers(1, &buffer);
+    kxgl::glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    EXPECT_TRUE(glIsBuffer(buffer));
+    kxgl::glDeleteBuffers(1, &buffer);
+}
+
+TEST_F(GLTest, EglExtensionStringIsTheCurrentDisplays)
+{
+    kxInitWGLExtentions();
+    const char* extensions = kxGetWGLExtentions();
+    EXPECT_STREQ(extensions, eglQueryString(eglGetCurrentDisplay(), EGL_EXTENSIONS));
+    EXPECT_NE(std::strstr(extensions, "EGL_KHR"), nullptr);
+}
+
+} // namespace

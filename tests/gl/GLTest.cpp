@@ -1,0 +1,53 @@
+#include "gl/GLTest.h"
+
+#include <sstream>
+
+namespace vxtest {
+namespace {
+COffScreen* shared = nullptr;
+
+class SharedContextEnvironment : public testing::Environment {
+public:
+    void SetUp() override { shared = COffScreen::NewL(64, 64); }
+    void TearDown() override
+    {
+        delete shared;
+        shared = nullptr;
+    }
+};
+} // namespace
+
+COffScreen& SharedTarget()
+{
+    return *shared;
+}
+
+void ActivateShared()
+{
+    shared->Activate();
+}
+
+std::vector<uint8_t> ReadPixels(CRenderTarget& target)
+{
+    std::vector<uint8_t> pixels(static_cast<size_t>(target.width) * target.height * 4);
+    target.CopyBuffer(pixels.data());
+    return pixels;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+} // namespace vxtest
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    testing::AddGlobalTestEnvironment(new vxtest::SharedContextEnvironment);
+    return RUN_ALL_TESTS();
+}

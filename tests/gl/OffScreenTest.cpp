@@ -1,0 +1,191 @@
+#include <EGL/egl.h>
+
+#include <cstdlib>
+
+#include "gl/GLTest.h"
+
+namespace {
+
+using vxtest::CaptureOutput;
+using vxtest::GLTest;
+using vxtest::Lines;
+
+bool IsCurrent(const CRenderTarget& target)
+{
+    return target.hglrc && eglGetCurrentContext() == target.hglrc;
+}
+
+// Every pixel within one step of the given BGRA colour.
+::testing::AssertionResult AllPixelsAre(const std::vector<uint8_t>& pixels, int b, int g, int r, int a)
+{
+    for (size_t i = 0; i < pixels.size(); i += 4) {
+        const int got[4] = {pixels[i], pixels[i + 1], pixels[i + 2], pixels[i + 3]};
+        const int want[4] = {b, g, r, a};
+        for (int c = 0; c < 4; ++c)
+            if (std::abs(got[c] - want[c]) > 1)
+                return ::testing::AssertionFailure()
+                       << "pixel " << i / 4 << " is " << got[0] << "," << got[1] << "," << got[2] << ","
+                       << got[3];
+    }
+    return ::testing::AssertionSuccess();
+}
+
+GLuint MakeTexture()
+{
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    return texture;
+}
+
+TEST_F(GLTest, MadeWithNothingCurrentRendersHeadlessAndResizes)
+{
+    eglMakeCurrent(eglGetCurrentDisplay(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    COffScreen* target = nullptr;
+    const std::string output = CaptureOutput([&] { target = COffScreen::NewL(256, 256); });
+    // The headless path fills the entry-point table itself and reports so.
+    const std::vector<std::string> lines = Lines(output);
+    ASSERT_EQ(lines.size(), 11u) << output;
+    EXPECT_EQ(lines[0].rfind("Needed extension GL_EXT_paletted_texture is supported: ", 0), 0u);
+    ASSERT_TRUE(IsCurrent(*target));
+    EXPECT_NE(kxgl::glGenBuffers, nullptr);
+    EXPECT_EQ(target->width, 256);
+    EXPECT_EQ(target->hdc, target->pbuffer);
+
+    glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    std::vector<uint8_t> pixels = vxtest::ReadPixels(*target);
+    EXPECT_EQ(pixels.size(), 262144u);
+    EXPECT_TRUE(AllPixelsAre(pixels, 191, 128, 64, 255));
+
+    target->SetSize(300, 200);
+    ASSERT_TRUE(IsCurrent(*target));
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 300);
+    EXPECT_EQ(viewport[3], 200);
+    glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    pixels = vxtest::ReadPixels(*target);
+    EXPECT_EQ(pixels.size(), 240000u);
+    EXPECT_TRUE(AllPixelsAre(pixels, 255, 0, 255, 255));
+    EGLint madeWidth = 0;
+    eglQuerySurface(target->display, target->hdc, EGL_WIDTH, &madeWidth);
+    EXPECT_EQ(madeWidth, 300);
+
+    // The current size again: nothing is rebuilt and nothing is printed.
+    void* context = target->hglrc;
+    void* surface = target->pbuffer;
+    EXPECT_EQ(CaptureOutput([&] { target->SetSize(300, 200); }), "");
+    EXPECT_EQ(target->hglrc, context);
+    EXPECT_EQ(target->pbuffer, surface);
+    EXPECT_TRUE(IsCurrent(*target));
+    delete target;
+}
+
+TEST_F(GLTest, TargetMadeWhileAnotherIsCurrentSharesItsObjects)
+{
+    COffScreen* first = COffScreen::NewL(32, 32);
+    const GLuint texture = MakeTexture();
+    COffScreen* second = COffScreen::NewL(16, 16);
+    ASSERT_TRUE(IsCurrent(*second));
+    EXPECT_EQ(second->display, first->display);
+    EXPECT_TRUE(glIsTexture(texture));
+    glDeleteTextures(1, &texture);
+    delete second;
+    delete first;
+}
+
+TEST_F(GLTest, ResizingWhileAnotherTargetIsCurrentLeavesThatOneCurrent)
+{
+    COffScreen* target = COffScreen::NewL(32, 32);
+    vxtest::ActivateShared();
+    const GLuint texture = MakeTexture();
+    void* oldContext = target->hglrc;
+
+    EXPECT_EQ(CaptureOutput([&] { target->SetSize(48, 40); }), "");
+    EXPECT_TRUE(IsCurrent(vxtest::SharedTarget()));
+    EXPECT_NE(target->hglrc, nullptr);
+    EXPECT_EQ(target->width, 48);
+    // The old context is gone; the new one shares the current one's objects.
+    EGLint scratch = 0;
+    EXPECT_EQ(eglQueryContext(target->display, oldContext, EGL_CONFIG_ID, &scratch), EGL_FALSE);
+    target->Activate();
+    EXPECT_TRUE(glIsTexture(texture));
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 48);
+    EXPECT_EQ(viewport[3], 40);
+    glDeleteTextures(1, &texture);
+    delete target;
+}
+
+TEST_F(GLTest, ResizingTheCurrentTargetKeepsItCurrentAndSharing)
+{
+    // a shares with the shared context; b shares with a; then a goes.
+    COffScreen* a = COffScreen::NewL(16, 16);
+    const GLuint texture = MakeTexture();
+    COffScreen* b = COffScreen::NewL(16, 16);
+    delete a;
+    b->Activate();
+    ASSERT_TRUE(glIsTexture(texture));
+
+    void* oldContext = b->hglrc;
+    void* oldSurface = b->pbuffer;
+    b->SetSize(20, 24);
+    ASSERT_TRUE(IsCurrent(*b));
+    EXPECT_NE(eglGetCurrentSurface(EGL_DRAW), oldSurface);
+    EXPECT_EQ(eglGetCurrentSurface(EGL_DRAW), b->pbuffer);
+    EGLint scratch = 0;
+    EXPECT_EQ(eglQueryContext(b->display, oldContext, EGL_CONFIG_ID, &scratch), EGL_FALSE);
+    // Its share partner is gone, but the group lives on in the shared context.
+    EXPECT_TRUE(glIsTexture(texture));
+    glClearColor(0, 1, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    const std::vector<uint8_t> pixels = vxtest::ReadPixels(*b);
+    EXPECT_EQ(pixels.size(), 20u * 24u * 4u);
+    EXPECT_TRUE(AllPixelsAre(pixels, 0, 255, 0, 255));
+    glDeleteTextures(1, &texture);
+    delete b;
+}
+
+TEST_F(GLTest, DestroyingReleasesSurfaceAndContext)
+{
+    COffScreen* target = COffScreen::NewL(16, 16);
+    void* display = target->display;
+    void* context = target->hglrc;
+    void* surface = target->pbuffer;
+    EGLint value = 0;
+    ASSERT_EQ(eglQueryContext(display, context, EGL_CONFIG_ID, &value), EGL_TRUE);
+    ASSERT_EQ(eglQuerySurface(display, surface, EGL_WIDTH, &value), EGL_TRUE);
+    delete target; // it was current
+    EXPECT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT);
+    EXPECT_EQ(eglQueryContext(display, context, EGL_CONFIG_ID, &value), EGL_FALSE);
+    EXPECT_EQ(eglGetError(), EGL_BAD_CONTEXT);
+    EXPECT_EQ(eglQuerySurface(display, surface, EGL_WIDTH, &value), EGL_FALSE);
+    EXPECT_EQ(eglGetError(), EGL_BAD_SURFACE);
+}
+
+TEST_F(GLTest, DestroyingAnotherTargetLeavesTheCurrentOneBound)
+{
+    COffScreen* target = COffScreen::NewL(16, 16);
+    vxtest::ActivateShared();
+    delete target;
+    EXPECT_TRUE(IsCurrent(vxtest::SharedTarget()));
+}
+
+TEST_F(GLTest, FailedPixelBufferReportsEachLaterStep)
+{
+    COffScreen* target = nullptr;
+    const std::string output = CaptureOutput([&] { target = COffScreen::NewL(-1, 5); });
+    EXPECT_EQ(output,
+              "COffScreen::ConstructL wglCreatePbufferARB failed, Error\n"
+              "COffScreen::ConstructL wglGetPbufferDCARB failed, Error\n"
+              "COffScreen::ConstructL wglCreateContext storleksfel, Error\n");
+    EXPECT_EQ(target->pbuffer, nullptr);
+    EXPECT_EQ(target->width, -1);
+    delete target;
+}
+
+} // namespace

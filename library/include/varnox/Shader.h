@@ -1,0 +1,68 @@
+#pragma once
+
+#include <varnox/Export.h>
+#include <varnox/kxObject.h>
+#include <varnox/kxVec.h>
+
+struct TContext;
+
+/// One compiled GLSL stage, loaded from a source file. The file serves both
+/// stages: the library puts "#define OPENGL 1" and "#define VERTEX_SHADER 1"
+/// (or FRAGMENT_SHADER) before its text, so the file cannot carry #version.
+class VARNOX_EXPORT ShaderProgram : public kxObject {
+public:
+    ~ShaderProgram() override;
+
+    /// The GL shader object; owned, deleted with the program.
+    unsigned int shader = 0;
+
+protected:
+    ShaderProgram();
+    void Compile(const char* path, unsigned int stage, const char* stageDefine, const char* failure);
+};
+
+/// A vertex stage compiled from `path`. Compile failures print the GL log and
+/// "VertexProgram Compile failed"; the object is usable either way.
+class VARNOX_EXPORT VertexProgram : public ShaderProgram {
+public:
+    explicit VertexProgram(const char* path = nullptr);
+    ~VertexProgram() override;
+};
+
+/// A fragment stage compiled from `path`; see VertexProgram.
+class VARNOX_EXPORT FragmentProgram : public ShaderProgram {
+public:
+    explicit FragmentProgram(const char* path = nullptr);
+    ~FragmentProgram() override;
+};
+
+/// A GL program object linking one vertex and one fragment program, each held
+/// through a counted reference.
+class VARNOX_EXPORT Shader : public kxObject {
+public:
+    Shader();
+    ~Shader() override;
+
+    /// Makes the program current (called by the scene before drawing a node).
+    virtual void bind(TContext* context);
+    /// Makes no program current.
+    virtual void unbind(TContext* context);
+
+    /// Detaches the current vertex program, attaches `program` and relinks.
+    void SetVertexProgram(VertexProgram* program);
+    /// Detaches the current fragment program, attaches `program` and relinks.
+    void SetFragmentProgram(FragmentProgram* program);
+
+    /// Sets a float / vec3 uniform now; no program is current afterwards.
+    void SetUniform(const char* name, float value);
+    void SetUniform(const char* name, const kxVec3& value);
+
+    /// The GL program object; owned.
+    unsigned int program = 0;
+
+private:
+    void AttachAndLink(ShaderProgram* stage);
+
+    kxReference<ShaderProgram> vertexProgram;
+    kxReference<ShaderProgram> fragmentProgram;
+};

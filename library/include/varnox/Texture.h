@@ -1,0 +1,59 @@
+#pragma once
+
+#include <varnox/Export.h>
+#include <varnox/kxObject.h>
+
+/// A counted GL 2D texture filled from pixels in memory. Storage is always a
+/// power of two in each direction; the image sits in its corner at (0, 0).
+/// Format codes are those of ImageObject::imageFormat (RGB24 2, RGB565 4,
+/// RGBA32 8, RGBA4444 16, BGRA32 64, LUMINANCE8 256, LUMINANCE_ALPHA16 512,
+/// FORMAT_1024 1024). Pixel memory passed in stays the caller's.
+class VARNOX_EXPORT Texture : public kxObject {
+public:
+    ~Texture() override;
+
+    /// Defines the image: `height` rows `stride` bytes apart (0: packed), the
+    /// first row becoming texture row 0. Reallocates storage only when its
+    /// power-of-two size or the format code changes.
+    virtual void setImage(int width, int height, int stride, int format, const void* pixels) = 0;
+    /// Replaces a rectangle of packed rows inside the existing storage.
+    virtual void setSubImage(int x, int y, int width, int height, int format, const void* pixels) = 0;
+    /// Called by the scene around a node that holds this texture.
+    virtual void bind();
+    virtual void unbind();
+
+    /// The GL texture object; 0 until the first image.
+    unsigned int texture = 0;
+    /// Image size last given to setImage.
+    int width = 0;
+    int height = 0;
+    /// Power-of-two storage size; 0 before the first allocation.
+    int textureWidth = 0;
+    int textureHeight = 0;
+    /// Format code of the storage; 1 (no code) until the first allocation.
+    int format = 1;
+
+protected:
+    Texture();
+};
+
+/// The general texture: accepts every format code in setImage and setSubImage.
+class VARNOX_EXPORT TextureStatic : public Texture {
+public:
+    TextureStatic();
+
+    void setImage(int width, int height, int stride, int format, const void* pixels) override;
+    void setSubImage(int x, int y, int width, int height, int format, const void* pixels) override;
+    /// Binds the texture to GL_TEXTURE_2D and enables 2D texturing.
+    void bind() override;
+    /// Disables 2D texturing.
+    void unbind() override;
+};
+
+/// Texture helpers.
+class VARNOX_EXPORT Varnox {
+public:
+    /// The smallest power of two ≥ n (1 for 0 and 1); n itself when n is
+    /// negative or no power of two ≥ n fits an int.
+    static int MakePo2(int n);
+};

@@ -7,5 +7,11 @@
 #include <varnox/kxTransform.h>
 #include <varnox/kxObject.h>
 #include <varnox/kxExtensions.h>
+#include <varnox/Texture.h>
+#include <varnox/Shader.h>
+#include <varnox/Node.h>
+#include <varnox/Geometry.h>
+#include <varnox/Group.h>
+#include <varnox/CScene.h>
 #include <varnox/CRenderTarget.h>
 #include <varnox/COffScreen.h>

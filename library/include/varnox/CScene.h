@@ -1,0 +1,46 @@
+#pragma once
+
+#include <varnox/Export.h>
+#include <varnox/Group.h>
+
+class CRenderTarget;
+
+/// What the scene hands to every traverse, and to shaders around it: the
+/// scene's logical size in pixels after its rotation.
+struct TContext {
+    float width = 0.0f;
+    float height = 0.0f;
+};
+
+/// The scene: a group that draws its direct children into a render target
+/// with a pixel-exact orthographic projection, turned by the scene rotation.
+/// Scene x runs right and y down from the top-left corner when unrotated. The
+/// scene never deletes its nodes, never makes a context current and never
+/// presents a frame.
+class VARNOX_EXPORT CScene : public Group {
+public:
+    static CScene* NewL();
+    /// Deletes the context and the child list; the nodes stay alive.
+    ~CScene() override;
+
+    /// Appends `node` (drawn in the order added; a null node is ignored).
+    void addObject(Node* node);
+    /// Removes the first occurrence of `node`; returns it, or null.
+    Node* removeObject(Node* node);
+    /// Rotation in degrees about the view axis, applied from the next Render.
+    void SceneRotation(int degrees);
+    /// Switches GL blending on or off now, in the current context.
+    void Blending(bool on);
+    /// Draws the children into `target`, whose context the caller made current.
+    void Render(CRenderTarget* target);
+
+    const TContext* getContext() const { return context; }
+    int getRotation() const { return rotation; }
+
+private:
+    CScene();
+    void ConstructL();
+
+    TContext* context = nullptr;
+    int rotation = 0;
+};

@@ -1,0 +1,111 @@
+#include <varnox/CScene.h>
+
+#include <GL/gl.h>
+
+#include <varnox/CRenderTarget.h>
+
+CScene* CScene::NewL()
+{
+    CScene* scene = new CScene();
+    scene->ConstructL();
+    return scene;
+}
+
+CScene::CScene() = default;
+
+void CScene::ConstructL()
+{
+    context = new TContext();
+}
+
+CScene::~CScene()
+{
+    delete context;
+}
+
+void CScene::addObject(Node* node)
+{
+    // The render loop reads every entry's flag: a null entry would crash it.
+    if (!node)
+        return;
+    append(node);
+}
+
+Node* CScene::removeObject(Node* node)
+{
+    return remove(node);
+}
+
+void CScene::SceneRotation(int degrees)
+{
+    rotation = degrees;
+}
+
+void CScene::Blending(bool on)
+{
+    if (on)
+        glEnable(GL_BLEND);
+    else
+        glDisable(GL_BLEND);
+}
+
+void CScene::Render(CRenderTarget* target)
+{
+    const int w = target->width;
+    const int h = target->height;
+    const int hw = w / 2;
+    const int hh = h / 2;
+
+    // The rotation in 0..359; the scene origin goes to the corner that keeps
+    // the scene's axes pointing into the target.
+    const int d = ((rotation % 360) + 360) % 360;
+    const float tx = static_cast<float>(d < 180 ? -hw : hw);
+    const float ty = static_cast<float>(d >= 90 && d < 270 ? -hh : hh);
+    if (d == 0 || d == 180) {
+        context->width = static_cast<float>(w);
+        context->height = static_cast<float>(h);
+    } else if (d == 90 || d == 270) {
+        context->width = static_cast<float>(h);
+        context->height = static_cast<float>(w);
+    }
+
+    glViewport(0, 0, w, h);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-hw, hw, -hh, hh, -1000.0, 1000.0);
+    glTranslatef(tx, ty, 0.0f);
+    glRotatef(static_cast<float>(d), 0.0f, 0.0f, 1.0f);
+    glScalef(1.0f, -1.0f, 1.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    for (unsigned int i = 0; i < children.count; ++i) {
+        Node* node = children.storage[i];
+        if (!node->visible)
+            break;
+        Shader* shader = node->getShader();
+        Texture* texture = node->getTexture();
+        if (shader)
+            shader->bind(context);
+        if (texture) {
+            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+            texture->bind();
+        }
+        glPushMatrix();
+        const kxVec3 translation = node->getTranslation();
+        const kxVec4 turn = node->getRotation();
+        const kxVec3 scale = node->getScale();
+        glTranslatef(translation.x, translation.y, translation.z);
+        glRotatef(turn.x, turn.y, turn.z, turn.w);
+        glScalef(scale.x, scale.y, scale.z);
+        node->traverse(context);
+        glPopMatrix();
+        if (texture) {
+            texture->unbind();
+            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        }
+        if (shader)
+            shader->unbind(context);
+    }
+}

@@ -1,0 +1,215 @@
+#include <varnox/Geometry.h>
+
+#include <cstring>
+
+#include <varnox/kxExtensions.h>
+
+namespace {
+
+const GLvoid* const kOffsetZero = nullptr;
+
+// The upload shared by the five setters: the buffer is made at the first
+// upload and reused afterwards, its storage replaced by `bytes` bytes of
+// `data`, and `data` freed. The buffer stays bound.
+template <class T>
+void Upload(T*& pending, T* data, unsigned int& buffer, GLenum target, long bytes, GLenum usage, long& uploaded)
+{
+    if (pending && pending != data)
+        delete[] pending;
+    pending = data;
+    if (!buffer)
+        kxgl::glGenBuffers(1, &buffer);
+    kxgl::glBindBuffer(target, buffer);
+    kxgl::glBufferData(target, bytes, data, usage);
+    uploaded = bytes;
+    delete[] data;
+    pending = nullptr;
+}
+
+float* MapForWriting(unsigned int buffer)
+{
+    if (!buffer)
+        return nullptr;
+    kxgl::glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    return static_cast<float*>(kxgl::glMapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY));
+}
+
+void Unmap(unsigned int buffer)
+{
+    if (!buffer)
+        return;
+    kxgl::glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    kxgl::glUnmapBuffer(GL_ARRAY_BUFFER);
+}
+
+// Reads back `elements` values of a source buffer for a copy. Where the
+// mapping fails the array stays undefined; where the buffer holds fewer
+// bytes than wanted, the rest is zero rather than read past its end.
+template <class T>
+T* ReadBack(unsigned int buffer, GLenum target, long elements, long bytesInBuffer)
+{
+    kxgl::glBindBuffer(target, buffer);
+    const void* mapped = kxgl::glMapBuffer(target, GL_READ_ONLY);
+    T* copy = nullptr;
+    if (mapped) {
+        copy = new T[elements > 0 ? elements : 0];
+        const long wanted = elements * static_cast<long>(sizeof(T));
+        const long available = bytesInBuffer < wanted ? bytesInBuffer : wanted;
+        if (available > 0)
+            std::memcpy(copy, mapped, static_cast<size_t>(available));
+        if (wanted > available)
+            std::memset(reinterpret_cast<char*>(copy) + available, 0, static_cast<size_t>(wanted - available));
+    }
+    kxgl::glBindBuffer(target, buffer);
+    kxgl::glUnmapBuffer(target);
+    return copy;
+}
+
+} // namespace
+
+Geometry::Geometry() = default;
+
+Geometry::Geometry(const Geometry& source)
+    : Node(source)
+{
+    const long vertices = source.vertexCount;
+    if (source.vertexBuffer) {
+        float* data = ReadBack<float>(source.vertexBuffer, GL_ARRAY_BUFFER,
+                                      static_cast<long>(source.componentCount) * vertices,
+                                      source.uploaded.vertices);
+        setVertices(data, source.vertexCount);
+    }
+    if (source.normalBuffer)
+        setNormals(ReadBack<float>(source.normalBuffer, GL_ARRAY_BUFFER, 3 * vertices, source.uploaded.normals));
+    if (source.colorBuffer)
+        setColors(ReadBack<float>(source.colorBuffer, GL_ARRAY_BUFFER, 4 * vertices, source.uploaded.colors));
+    if (source.texCoordBuffer)
+        setTexCoords(
+            ReadBack<float>(source.texCoordBuffer, GL_ARRAY_BUFFER, 2 * vertices, source.uploaded.texCoords));
+    if (source.indexBuffer)
+        setIndices(ReadBack<unsigned short>(source.indexBuffer, GL_ELEMENT_ARRAY_BUFFER, source.indexCount,
+                                            source.uploaded.indices),
+                   source.indexCount);
+    primitiveMode = source.primitiveMode;
+    lineWidth = source.lineWidth;
+}
+
+Geometry::~Geometry()
+{
+    delete[] pendingVertices;
+    delete[] pendingNormals;
+    delete[] pendingColors;
+    delete[] pendingTexCoords;
+    delete[] pendingIndices;
+    // Without the loaded table there can be no buffers to delete.
+    if (!kxgl::glDeleteBuffers)
+        return;
+    kxgl::glDeleteBuffers(1, &indexBuffer);
+    kxgl::glDeleteBuffers(1, &colorBuffer);
+    kxgl::glDeleteBuffers(1, &normalBuffer);
+    kxgl::glDeleteBuffers(1, &texCoordBuffer);
+    kxgl::glDeleteBuffers(1, &vertexBuffer);
+}
+
+void Geometry::setVertices(float* data, int count)
+{
+    componentCount = 3;
+    vertexCount = count;
+    Upload(pendingVertices, data, vertexBuffer, GL_ARRAY_BUFFER, 4L * componentCount * count, GL_DYNAMIC_DRAW,
+           uploaded.vertices);
+}
+
+void Geometry::setNormals(float* data)
+{
+    Upload(pendingNormals, data, normalBuffer, GL_ARRAY_BUFFER, 12L * vertexCount, GL_DYNAMIC_DRAW,
+           uploaded.normals);
+}
+
+void Geometry::setColors(float* data)
+{
+    Upload(pendingColors, data, colorBuffer, GL_ARRAY_BUFFER, 16L * vertexCount, GL_DYNAMIC_DRAW,
+           uploaded.colors);
+}
+
+void Geometry::setTexCoords(float* data)
+{
+    Upload(pendingTexCoords, data, texCoordBuffer, GL_ARRAY_BUFFER, 8L * vertexCount, GL_DYNAMIC_DRAW,
+           uploaded.texCoords);
+}
+
+void Geometry::setIndices(unsigned short* data, int count)
+{
+    indexCount = count;
+    Upload(pendingIndices, data, indexBuffer, GL_ELEMENT_ARRAY_BUFFER, 2L * count, GL_STATIC_DRAW,
+           uploaded.indices);
+}
+
+float* Geometry::mapVertices()
+{
+    return MapForWriting(vertexBuffer);
+}
+
+void Geometry::unmapVertices()
+{
+    Unmap(vertexBuffer);
+}
+
+float* Geometry::mapNormals()
+{
+    return MapForWriting(normalBuffer);
+}
+
+void Geometry::unmapNormals()
+{
+    Unmap(normalBuffer);
+}
+
+float* Geometry::mapTexCoords()
+{
+    return MapForWriting(texCoordBuffer);
+}
+
+void Geometry::unmapTexCoords()
+{
+    Unmap(texCoordBuffer);
+}
+
+void Geometry::traverse(TContext*)
+{
+    glLineWidth(lineWidth);
+    glColor4f(colour.x, colour.y, colour.z, colour.w);
+    if (vertexBuffer) {
+        kxgl::glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+        glVertexPointer(componentCount, GL_FLOAT, 0, kOffsetZero);
+    }
+    // Arrays this geometry lacks are switched off, so that it never draws
+    // with another geometry's normals or texture coordinates (reading past
+    // the end of their buffers when it has more vertices).
+    if (normalBuffer) {
+        glEnableClientState(GL_NORMAL_ARRAY);
+        kxgl::glBindBuffer(GL_ARRAY_BUFFER, normalBuffer);
+        glNormalPointer(GL_FLOAT, 0, kOffsetZero);
+    } else {
+        glDisableClientState(GL_NORMAL_ARRAY);
+    }
+    if (texCoordBuffer) {
+        kxgl::glBindBuffer(GL_ARRAY_BUFFER, texCoordBuffer);
+        glTexCoordPointer(2, GL_FLOAT, 0, kOffsetZero);
+    } else {
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    }
+    // Per-vertex colours take effect for the draw of the geometry that has them.
+    if (colorBuffer) {
+        kxgl::glBindBuffer(GL_ARRAY_BUFFER, colorBuffer);
+        glColorPointer(4, GL_FLOAT, 0, kOffsetZero);
+        glEnableClientState(GL_COLOR_ARRAY);
+    }
+    if (indexBuffer) {
+        kxgl::glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+        glDrawElements(primitiveMode, indexCount, GL_UNSIGNED_SHORT, kOffsetZero);
+    } else {
+        glDrawArrays(primitiveMode, 0, vertexCount);
+    }
+    if (colorBuffer)
+        glDisableClientState(GL_COLOR_ARRAY);
+}

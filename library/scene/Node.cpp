@@ -1,0 +1,53 @@
+#include <varnox/Node.h>
+
+Node::Node() : colour(1.0f, 1.0f, 1.0f, 1.0f) {}
+
+Node::Node(const Node& source)
+    : kxTransform(source)
+    , colour(source.colour)
+    , textureParam(source.textureParam)
+{
+    texture = source.texture.get();
+    visible = source.visible;
+}
+
+// The references release in reverse order of declaration: shader, then texture.
+Node::~Node() = default;
+
+void Node::traverse(TContext*) {}
+
+bool Node::isGroup() const
+{
+    return false;
+}
+
+void Node::setColor(const kxVec4& c)
+{
+    colour = c;
+}
+
+kxVec4& Node::getColor()
+{
+    return colour;
+}
+
+void Node::addTexture(Texture* t, int param)
+{
+    texture = t;
+    textureParam = param;
+}
+
+void Node::setShader(Shader* s)
+{
+    shader = s;
+}
+
+Shader* Node::getShader()
+{
+    return shader.get();
+}
+
+Texture* Node::getTexture()
+{
+    return texture.get();
+}

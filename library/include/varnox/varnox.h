@@ -13,5 +13,6 @@
 #include <varnox/Geometry.h>
 #include <varnox/Group.h>
 #include <varnox/CScene.h>
+#include <varnox/kxParametric.h>
 #include <varnox/CRenderTarget.h>
 #include <varnox/COffScreen.h>

@@ -9,3 +9,4 @@
 #include <varnox/kxExtensions.h>
 #include <varnox/CRenderTarget.h>
 #include <varnox/COffScreen.h>
+#include <varnox/CWindowVNX.h>

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include <X11/Xatom.h>
+#include <X11/extensions/Xcomposite.h>
 
 namespace vxtest {
 namespace {
@@ -71,6 +72,12 @@ std::string XClient::Property(Window window, const char* name, const char* type)
     if (data)
         XFree(data);
     return value;
+}
+
+void XClient::KeepContents(Window window) const
+{
+    XCompositeRedirectWindow(x, window, CompositeRedirectAutomatic);
+    XSync(x, False);
 }
 
 unsigned long XClient::Pixel(Window window, int px, int py) const

@@ -30,6 +30,10 @@ public:
     XWindowAttributes Attributes(Window window) const;
     /// A string property of the window, "" when it is absent.
     std::string Property(Window window, const char* name, const char* type) const;
+    /// Gives the window storage of its own (Composite redirection), so that
+    /// its pixels can be read even while windows of tests running beside
+    /// this one cover it.
+    void KeepContents(Window window) const;
     /// The window's pixel at (x, y), top row first, as 0xRRGGBB.
     unsigned long Pixel(Window window, int x, int y) const;
 

@@ -6,7 +6,7 @@ VARNOX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Debian packages the build, the tests and the benchmark need.
 VARNOX_PACKAGES=(
   g++ make cmake pkg-config
-  libgl-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libx11-dev
+  libgl-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libx11-dev libxcomposite-dev
   libyuv-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb x11-utils apitrace
 )

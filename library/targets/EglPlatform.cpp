@@ -105,6 +105,79 @@ void* HeadlessDisplay()
     return display;
 }
 
+void* X11Display(void* xdisplay)
+{
+    // One X connection serves the process, and so does its EGL display: all
+    // window targets and the off-screen targets made while one of their
+    // contexts is current live on it and can share objects.
+    static void* connection = nullptr;
+    static EGLDisplay display = EGL_NO_DISPLAY;
+    if (display != EGL_NO_DISPLAY)
+        return connection == xdisplay ? display : nullptr;
+    if (!xdisplay)
+        return nullptr;
+    const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    if (!HasExtension(client, "EGL_EXT_platform_x11") && !HasExtension(client, "EGL_KHR_platform_x11"))
+        return nullptr;
+    EGLDisplay d = PlatformDisplay(EGL_PLATFORM_X11_EXT, xdisplay);
+    if (d == EGL_NO_DISPLAY || !InitializeDisplay(d))
+        return nullptr;
+    connection = xdisplay;
+    display = d;
+    return display;
+}
+
+void* ChooseWindowConfig(void* display, unsigned long visualId)
+{
+    if (!display)
+        return nullptr;
+    const EGLint attribs[] = {
+        EGL_SURFACE_TYPE, EGL_WINDOW_BIT,
+        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
+        EGL_DEPTH_SIZE, 24, EGL_STENCIL_SIZE, 8,
+        EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+        EGL_NONE};
+    EGLint count = 0;
+    if (!eglChooseConfig(display, attribs, nullptr, 0, &count) || count <= 0)
+        return nullptr;
+    std::vector<EGLConfig> configs(static_cast<size_t>(count));
+    if (!eglChooseConfig(display, attribs, configs.data(), count, &count))
+        return nullptr;
+    for (EGLint i = 0; i < count; ++i)
+        if (visualId == 0 || ConfigVisual(display, configs[i]) == visualId)
+            return configs[i];
+    return nullptr;
+}
+
+unsigned long ConfigVisual(void* display, void* config)
+{
+    EGLint visual = 0;
+    if (!display || !config || !eglGetConfigAttrib(display, config, EGL_NATIVE_VISUAL_ID, &visual))
+        return 0;
+    return static_cast<unsigned long>(visual);
+}
+
+void* CreateWindowSurface(void* display, void* config, unsigned long window)
+{
+    if (!display || !config || !window)
+        return nullptr;
+    auto create = reinterpret_cast<PFNEGLCREATEPLATFORMWINDOWSURFACEEXTPROC>(
+        eglGetProcAddress("eglCreatePlatformWindowSurfaceEXT"));
+    if (!create)
+        return nullptr;
+    // On the X11 platform the native window is passed by address.
+    unsigned long native = window;
+    EGLSurface surface = create(display, config, &native, nullptr);
+    return surface == EGL_NO_SURFACE ? nullptr : surface;
+}
+
+bool SwapBuffers(void* display, void* surface)
+{
+    if (!display || !surface)
+        return false;
+    return eglSwapBuffers(display, surface) == EGL_TRUE;
+}
+
 void* ChoosePbufferConfig(void* display)
 {
     if (!display)
@@ -161,21 +234,22 @@ void* CreateContext(void* display, void* config, void* share)
     return context;
 }
 
-void DestroyContext(void* display, void* context)
+bool DestroyContext(void* display, void* context)
 {
     if (!display || !context)
-        return;
+        return false;
     // EGL keeps a current context alive until it is unbound; unbind it so it
     // is really gone and no released handle stays bound.
     if (eglGetCurrentContext() == context)
         eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    eglDestroyContext(display, context);
+    const bool destroyed = eglDestroyContext(display, context) == EGL_TRUE;
     std::vector<ContextRecord>& records = Registry();
     for (size_t i = 0; i < records.size(); ++i)
         if (records[i].context == context) {
             records.erase(records.begin() + static_cast<long>(i));
             break;
         }
+    return destroyed;
 }
 
 void DestroySurface(void* display, void* surface)

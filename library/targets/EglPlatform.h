@@ -23,12 +23,30 @@ CurrentBinding GetCurrent();
 /// null when neither can be had.
 void* HeadlessDisplay();
 
+/// The EGL display on the process's X connection `xdisplay` (an Xlib
+/// Display*), initialised with the OpenGL API bound. Opened once; null when
+/// EGL cannot render on X11.
+void* X11Display(void* xdisplay);
+
 /// Initialises `display` and binds the OpenGL API; false when it fails.
 bool InitializeDisplay(void* display);
 
 /// One pbuffer config: RGBA8, depth 24, stencil 8, OpenGL, preferably
 /// bindable as an RGBA texture. Null when none exists.
 void* ChoosePbufferConfig(void* display);
+
+/// A window config: RGBA8, depth 24, stencil 8, OpenGL, whose native visual
+/// is `visualId` (any visual when 0). Null when none exists.
+void* ChooseWindowConfig(void* display, unsigned long visualId);
+
+/// The native visual id of a config; 0 when it has none.
+unsigned long ConfigVisual(void* display, void* config);
+
+/// A window surface for the X11 window `window`. Null on failure.
+void* CreateWindowSurface(void* display, void* config, unsigned long window);
+
+/// Presents the surface's back buffer; false on failure.
+bool SwapBuffers(void* display, void* surface);
 
 /// A width × height pbuffer, made bindable as an RGBA 2D texture when the
 /// config allows it. Null on failure.
@@ -39,8 +57,8 @@ void* CreatePbuffer(void* display, void* config, int width, int height);
 void* CreateContext(void* display, void* config, void* share);
 
 /// Destroys a context made by CreateContext, unbinding it first when it is
-/// current on this thread.
-void DestroyContext(void* display, void* context);
+/// current on this thread. False when EGL refuses.
+bool DestroyContext(void* display, void* context);
 
 /// Destroys a surface. The caller unbinds it first.
 void DestroySurface(void* display, void* surface);

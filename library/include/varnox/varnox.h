@@ -16,3 +16,4 @@
 #include <varnox/kxParametric.h>
 #include <varnox/CRenderTarget.h>
 #include <varnox/COffScreen.h>
+#include <varnox/CWindowVNX.h>

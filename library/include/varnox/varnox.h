@@ -6,6 +6,7 @@
 #include <varnox/kxVec.h>
 #include <varnox/kxTransform.h>
 #include <varnox/kxObject.h>
+#include <varnox/kxStream.h>
 #include <varnox/kxExtensions.h>
 #include <varnox/CRenderTarget.h>
 #include <varnox/COffScreen.h>

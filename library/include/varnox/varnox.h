@@ -7,6 +7,7 @@
 #include <varnox/kxTransform.h>
 #include <varnox/kxObject.h>
 #include <varnox/kxStream.h>
+#include <varnox/Texture.h>
 #include <varnox/kxExtensions.h>
 #include <varnox/CRenderTarget.h>
 #include <varnox/COffScreen.h>

@@ -8,6 +8,7 @@
 #include <varnox/kxObject.h>
 #include <varnox/kxStream.h>
 #include <varnox/Texture.h>
+#include <varnox/Shader.h>
 #include <varnox/kxExtensions.h>
 #include <varnox/CRenderTarget.h>
 #include <varnox/COffScreen.h>

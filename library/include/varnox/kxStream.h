@@ -6,7 +6,11 @@
 
 // The library exports the four inline members below, so they are emitted
 // wherever this header is compiled, the library included.
+#if defined(__GNUC__)
 #define KX_STREAM_INLINE VARNOX_EXPORT __attribute__((used))
+#else
+#define KX_STREAM_INLINE
+#endif
 
 /// A stdio file opened for reading or writing. The library reads shader
 /// sources with it (mode 5, toString); the constructor, destructor and

@@ -18,6 +18,7 @@ public:
 
 protected:
     ShaderProgram();
+    /// Loads `path` and compiles it as `stage` after the two define lines.
     void Compile(const char* path, unsigned int stage, const char* stageDefine, const char* failure);
 };
 
@@ -37,7 +38,8 @@ public:
 };
 
 /// A GL program object linking one vertex and one fragment program, each held
-/// through a counted reference.
+/// through a counted reference. Destroying it deletes the GL program, then
+/// gives back the fragment and the vertex program.
 class VARNOX_EXPORT Shader : public kxObject {
 public:
     Shader();
@@ -48,21 +50,25 @@ public:
     /// Makes no program current.
     virtual void unbind(TContext* context);
 
-    /// Detaches the current vertex program, attaches `program` and relinks.
+    /// Detaches the current vertex program, attaches `program`, relinks and
+    /// holds `program`. Link failures print the log and "Link failed"; a null
+    /// program changes nothing.
     void SetVertexProgram(VertexProgram* program);
-    /// Detaches the current fragment program, attaches `program` and relinks.
+    /// The same for the fragment program.
     void SetFragmentProgram(FragmentProgram* program);
 
     /// Sets a float / vec3 uniform now; no program is current afterwards.
     void SetUniform(const char* name, float value);
     void SetUniform(const char* name, const kxVec3& value);
 
-    /// The GL program object; owned.
-    unsigned int program = 0;
-
 private:
     void AttachAndLink(ShaderProgram* stage);
 
+    // Released in reverse order: the fragment program first.
     kxReference<ShaderProgram> vertexProgram;
     kxReference<ShaderProgram> fragmentProgram;
+
+public:
+    /// The GL program object; owned.
+    unsigned int program = 0;
 };

@@ -7,18 +7,23 @@
 /// power of two in each direction; the image sits in its corner at (0, 0).
 /// Format codes are those of ImageObject::imageFormat (RGB24 2, RGB565 4,
 /// RGBA32 8, RGBA4444 16, BGRA32 64, LUMINANCE8 256, LUMINANCE_ALPHA16 512,
-/// FORMAT_1024 1024). Pixel memory passed in stays the caller's.
+/// FORMAT_1024 1024: three bytes R, G, B per pixel in RGBA storage). Codes a
+/// texture kind does not take change nothing. Pixel memory passed in stays
+/// the caller's; nothing keeps a pointer to it.
 class VARNOX_EXPORT Texture : public kxObject {
 public:
     ~Texture() override;
 
     /// Defines the image: `height` rows `stride` bytes apart (0: packed), the
     /// first row becoming texture row 0. Reallocates storage only when its
-    /// power-of-two size or the format code changes.
+    /// power-of-two size or the format code changes. Null pixels define the
+    /// storage (contents undefined) and upload nothing.
     virtual void setImage(int width, int height, int stride, int format, const void* pixels) = 0;
-    /// Replaces a rectangle of packed rows inside the existing storage.
+    /// Replaces a rectangle of packed rows inside the existing storage; does
+    /// nothing before the first setImage or without pixels.
     virtual void setSubImage(int x, int y, int width, int height, int format, const void* pixels) = 0;
-    /// Called by the scene around a node that holds this texture.
+    /// Called by the scene around a node that holds this texture; the base
+    /// does nothing.
     virtual void bind();
     virtual void unbind();
 
@@ -37,7 +42,8 @@ protected:
     Texture();
 };
 
-/// The general texture: accepts every format code in setImage and setSubImage.
+/// The general texture: takes every code of the table (RGB24 to FORMAT_1024)
+/// in setImage and setSubImage.
 class VARNOX_EXPORT TextureStatic : public Texture {
 public:
     TextureStatic();

@@ -6,6 +6,9 @@
 #include <varnox/kxVec.h>
 #include <varnox/kxTransform.h>
 #include <varnox/kxObject.h>
+#include <varnox/kxStream.h>
+#include <varnox/Texture.h>
+#include <varnox/Shader.h>
 #include <varnox/kxExtensions.h>
 #include <varnox/Texture.h>
 #include <varnox/Shader.h>

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdio>
+
+#include <varnox/Export.h>
+
+// The library exports the four inline members below, so they are emitted
+// wherever this header is compiled, the library included.
+#if defined(__GNUC__)
+#define KX_STREAM_INLINE VARNOX_EXPORT __attribute__((used))
+#else
+#define KX_STREAM_INLINE
+#endif
+
+/// A stdio file opened for reading or writing. The library reads shader
+/// sources with it (mode 5, toString); the constructor, destructor and
+/// toString come with the utility library, the chunk helpers live here.
+class kxStream {
+public:
+    /// Mode bits: modeRead | modeBinary (5) opens an existing file to read,
+    /// modeWrite creates or truncates one, both together open it to update.
+    enum { modeRead = 1, modeWrite = 2, modeBinary = 4 };
+    /// Bit of `flags`: nothing can be read (not opened, or opened to write).
+    enum { flagNoRead = 1 };
+
+    /// Opens `path` in `mode`. A file that cannot be opened is named on one
+    /// line of standard output, and the stream stays empty.
+    kxStream(const char* path, int mode);
+    /// Closes the file.
+    virtual ~kxStream();
+
+    kxStream(const kxStream&) = delete;
+    kxStream& operator=(const kxStream&) = delete;
+
+    /// The whole file as NUL-terminated text, allocated with new[] and owned
+    /// by the caller (release with delete[]). Never null: "" when the file
+    /// cannot be read.
+    char* toString();
+
+    /// Reads `len` bytes into `buf`, unless nothing can be read.
+    KX_STREAM_INLINE void readChunk(void* buf, int len)
+    {
+        if ((flags & flagNoRead) || !file || len <= 0)
+            return;
+        std::fread(buf, 1, static_cast<size_t>(len), file);
+    }
+
+    /// Writes `len` bytes from `data`; a stream without a file drops them.
+    KX_STREAM_INLINE void writeChunk(const void* data, int len)
+    {
+        if (!file || len <= 0)
+            return;
+        std::fwrite(data, 1, static_cast<size_t>(len), file);
+    }
+
+    /// Whether this machine stores the most significant byte first.
+    KX_STREAM_INLINE static bool isBigEndian() { return __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__; }
+
+    /// Reverses the `n` bytes at `p` in place.
+    KX_STREAM_INLINE static void swap(void* p, unsigned int n)
+    {
+        unsigned char* bytes = static_cast<unsigned char*>(p);
+        for (unsigned int i = 0; i < n / 2; ++i) {
+            const unsigned char t = bytes[i];
+            bytes[i] = bytes[n - 1 - i];
+            bytes[n - 1 - i] = t;
+        }
+    }
+
+protected:
+    /// The open file, or null.
+    std::FILE* file = nullptr;
+    /// Stream state; only flagNoRead is defined.
+    int flags = flagNoRead;
+
+private:
+    char* name = nullptr;
+};
+
+#undef KX_STREAM_INLINE

@@ -1,0 +1,95 @@
+#include "materials/TextureUpload.h"
+
+#include <GL/glext.h>
+
+#include <varnox/Texture.h>
+
+namespace varnox {
+namespace {
+
+    struct TableRow {
+        int code;
+        TextureFormat format;
+    };
+
+    // FORMAT_1024 holds RGB bytes (three per pixel) in RGBA storage, so alpha
+    // reads 1 until a later rectangle writes it.
+    const TableRow kTable[] = {
+        { format::RGB24, { 3, GL_RGB, GL_RGB, GL_UNSIGNED_BYTE } },
+        { format::RGB565, { 2, GL_RGB, GL_RGB, GL_UNSIGNED_SHORT_5_6_5 } },
+        { format::RGBA32, { 4, GL_RGBA, GL_RGBA, GL_UNSIGNED_BYTE } },
+        { format::RGBA4444, { 2, GL_RGBA, GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4 } },
+        { format::BGRA32, { 4, GL_RGBA, GL_BGRA, GL_UNSIGNED_BYTE } },
+        { format::LUMINANCE8, { 1, GL_LUMINANCE, GL_LUMINANCE, GL_UNSIGNED_BYTE } },
+        { format::LUMINANCE_ALPHA16, { 2, GL_LUMINANCE_ALPHA, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE } },
+        { format::FORMAT_1024, { 3, GL_RGBA, GL_RGB, GL_UNSIGNED_BYTE } },
+    };
+
+    // Repeat and linear filtering, set on every texture the same way.
+    void SetSampling()
+    {
+        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<float>(GL_REPEAT));
+        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<float>(GL_REPEAT));
+        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<float>(GL_LINEAR));
+        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<float>(GL_LINEAR));
+    }
+
+} // namespace
+
+const TextureFormat* FindTextureFormat(int code, int accepted)
+{
+    for (const TableRow& row : kTable)
+        if (row.code == code)
+            return (code & accepted) ? &row.format : nullptr;
+    return nullptr;
+}
+
+void DefineTextureImage(Texture& texture, int width, int height, int stride, int code,
+    const TextureFormat& format, const void* pixels)
+{
+    // Whole rows go up, padding included, so the storage follows the row
+    // length rather than the image width.
+    const int rowLength = stride != 0 ? stride / format.bytesPerPixel : width;
+    const int storageWidth = Varnox::MakePo2(rowLength);
+    const int storageHeight = Varnox::MakePo2(height);
+    texture.width = width;
+    texture.height = height;
+
+    const bool created = texture.texture == 0;
+    if (created)
+        glGenTextures(1, &texture.texture);
+    glBindTexture(GL_TEXTURE_2D, texture.texture);
+    // Set on every upload, not only for a new texture: the alignment is
+    // context state that another context of the share group, or the caller,
+    // may have changed since, and GL would then misread the rows (and read
+    // past the end of the caller's pixels).
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    if (created)
+        SetSampling();
+
+    if (storageWidth != texture.textureWidth || storageHeight != texture.textureHeight
+        || code != texture.format) {
+        texture.textureWidth = storageWidth;
+        texture.textureHeight = storageHeight;
+        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format.internalFormat), storageWidth, storageHeight,
+            0, format.pixelFormat, format.type, nullptr);
+        texture.format = code;
+    }
+
+    // Without pixels GL would read from address 0.
+    if (pixels)
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, rowLength, height, format.pixelFormat, format.type, pixels);
+}
+
+void ReplaceTextureRect(
+    Texture& texture, int x, int y, int width, int height, const TextureFormat& format, const void* pixels)
+{
+    if (texture.texture == 0 || !pixels)
+        return;
+    glBindTexture(GL_TEXTURE_2D, texture.texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    SetSampling();
+    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, format.pixelFormat, format.type, pixels);
+}
+
+} // namespace varnox

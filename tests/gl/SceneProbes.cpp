@@ -1,5 +1,9 @@
 #include "gl/SceneProbes.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
 
 namespace vxtest {
 
@@ -18,6 +22,26 @@ std::vector<unsigned char> BufferContents(GLenum target, GLuint buffer)
     if (!bytes.empty())
         glGetBufferSubData(target, 0, static_cast<GLsizeiptr>(bytes.size()), bytes.data());
     return bytes;
+}
+
+void AttachPassThroughStages(Shader* shader)
+{
+    static const char source[] = "#ifdef VERTEX_SHADER\n"
+                                 "void main() { gl_FrontColor = gl_Color; gl_Position = ftransform(); }\n"
+                                 "#endif\n"
+                                 "#ifdef FRAGMENT_SHADER\n"
+                                 "void main() { gl_FragColor = gl_Color; }\n"
+                                 "#endif\n";
+    char path[] = "/tmp/varnox-pass-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0)
+        std::abort();
+    if (write(fd, source, sizeof source - 1) != static_cast<ssize_t>(sizeof source - 1))
+        std::abort();
+    close(fd);
+    shader->SetVertexProgram(new VertexProgram(path));
+    shader->SetFragmentProgram(new FragmentProgram(path));
+    unlink(path);
 }
 
 } // namespace vxtest

@@ -70,6 +70,10 @@ public:
     std::vector<std::string>* log;
 };
 
+/// Gives `shader` a vertex and a fragment stage that draw with the fixed
+/// pipeline's transform and the current colour, so that it links and binds.
+void AttachPassThroughStages(Shader* shader);
+
 /// The bytes a buffer object holds, read with glGetBufferSubData.
 std::vector<unsigned char> BufferContents(GLenum target, GLuint buffer);
 

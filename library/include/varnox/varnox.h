@@ -10,13 +10,12 @@
 #include <varnox/Texture.h>
 #include <varnox/Shader.h>
 #include <varnox/kxExtensions.h>
-#include <varnox/Texture.h>
-#include <varnox/Shader.h>
 #include <varnox/Node.h>
 #include <varnox/Geometry.h>
 #include <varnox/Group.h>
 #include <varnox/CScene.h>
 #include <varnox/kxParametric.h>
+#include <varnox/ImageObject.h>
 #include <varnox/CRenderTarget.h>
 #include <varnox/COffScreen.h>
 #include <varnox/CWindowVNX.h>

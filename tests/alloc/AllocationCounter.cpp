@@ -1,43 +1,61 @@
 #include "alloc/AllocationCounter.h"
 
 #include <atomic>
-#include <cstdlib>
 #include <new>
+
+#include <dlfcn.h>
+
+// The program's own operator new, in every form: it counts while counting is
+// on and hands the request to the allocator that would have served it (the
+// C++ runtime's, or the sanitizer's), so every delete still matches.
 
 namespace {
 std::atomic<bool> counting{false};
 std::atomic<std::size_t> allocations{0};
 
-void* Allocate(std::size_t size, std::size_t alignment)
+template <class F>
+F Next(const char* symbol)
+{
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, symbol));
+}
+
+using Plain = void* (*)(std::size_t);
+using Aligned = void* (*)(std::size_t, std::align_val_t);
+
+void Count()
 {
     if (counting)
         ++allocations;
-    if (size == 0)
-        size = 1;
-    void* p = nullptr;
-    if (alignment <= alignof(std::max_align_t))
-        p = std::malloc(size);
-    else if (posix_memalign(&p, alignment, size) != 0)
-        p = nullptr;
-    if (!p)
-        throw std::bad_alloc();
-    return p;
 }
 } // namespace
 
-// Replacements for the global allocation functions of this test program.
-void* operator new(std::size_t size) { return Allocate(size, 0); }
-void* operator new[](std::size_t size) { return Allocate(size, 0); }
-void* operator new(std::size_t size, std::align_val_t a) { return Allocate(size, static_cast<std::size_t>(a)); }
-void* operator new[](std::size_t size, std::align_val_t a) { return Allocate(size, static_cast<std::size_t>(a)); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void* operator new(std::size_t size)
+{
+    static const Plain next = Next<Plain>("_Znwm");
+    Count();
+    return next(size);
+}
+
+void* operator new[](std::size_t size)
+{
+    static const Plain next = Next<Plain>("_Znam");
+    Count();
+    return next(size);
+}
+
+void* operator new(std::size_t size, std::align_val_t alignment)
+{
+    static const Aligned next = Next<Aligned>("_ZnwmSt11align_val_t");
+    Count();
+    return next(size, alignment);
+}
+
+void* operator new[](std::size_t size, std::align_val_t alignment)
+{
+    static const Aligned next = Next<Aligned>("_ZnamSt11align_val_t");
+    Count();
+    return next(size, alignment);
+}
 
 namespace vxtest {
 

@@ -1,7 +1,5 @@
 #include "gl/GLTest.h"
 
-#include <sstream>
-
 namespace vxtest {
 namespace {
 COffScreen* shared = nullptr;
@@ -32,15 +30,6 @@ std::vector<uint8_t> ReadPixels(CRenderTarget& target)
     std::vector<uint8_t> pixels(static_cast<size_t>(target.width) * target.height * 4);
     target.CopyBuffer(pixels.data());
     return pixels;
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 } // namespace vxtest

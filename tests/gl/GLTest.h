@@ -8,6 +8,8 @@
 
 #include <varnox/varnox.h>
 
+#include "common/Text.h"
+
 namespace vxtest {
 
 /// The headless target that every GL test of this process renders with. It is
@@ -28,9 +30,6 @@ std::string CaptureOutput(F&& f)
     f();
     return testing::internal::GetCapturedStdout();
 }
-
-/// The lines of `text`, without their newlines.
-std::vector<std::string> Lines(const std::string& text);
 
 /// Fixture for tests that use the shared context: it is current on entry and
 /// made current again on exit.

@@ -103,22 +103,4 @@ void XClient::SendProtocol(Window window, const char* protocol) const
     XSync(x, False);
 }
 
-std::vector<std::string> Items(const char* list)
-{
-    std::vector<std::string> items;
-    std::istringstream in(list ? list : "");
-    for (std::string item; in >> item;)
-        items.push_back(item);
-    return items;
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 } // namespace vxtest

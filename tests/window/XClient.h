@@ -13,6 +13,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "common/Text.h"
+
 namespace vxtest {
 
 class XClient {
@@ -47,12 +49,6 @@ private:
 
 /// Runs `f` and returns what it printed on standard output.
 template <class F> std::string CaptureOutput(F&& f);
-
-/// The space-separated items of a list (runs of spaces give no empty item).
-std::vector<std::string> Items(const char* list);
-
-/// The lines of `text`, without their newlines.
-std::vector<std::string> Lines(const std::string& text);
 
 } // namespace vxtest
 

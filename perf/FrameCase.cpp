@@ -174,18 +174,18 @@ namespace {
 
     void OffScreenFrame(benchmark::State& state, int size, double goal)
     {
-        const CaseSpec spec { "1. frame, off screen " + std::to_string(size) + " × " + std::to_string(size),
+        const CaseInfo info { "1. frame, off screen " + std::to_string(size) + " × " + std::to_string(size),
             "frames/s", 1.0, goal };
         std::unique_ptr<COffScreen> target = HeadlessTarget(size, size);
         if (!target)
-            return RecordFailure(state, spec, "no headless off-screen target");
+            return RecordFailure(state, info, "no headless off-screen target");
         std::string why;
         {
             WaveScene wave(*target);
             if (SamePixels(wave, *target, &why)) {
                 int libraryFrame = 0, plainFrame = 0;
                 RunPaired(
-                    state, spec,
+                    state, info,
                     [&] {
                         wave.Render(*target, libraryFrame++);
                         glFinish();
@@ -198,7 +198,7 @@ namespace {
         }
         target.reset();
         if (!why.empty())
-            RecordFailure(state, spec, why);
+            RecordFailure(state, info, why);
     }
 
     // What Refresh does to present, by hand: swap interval, swap, yield, and
@@ -224,10 +224,10 @@ namespace {
 
     void WindowFrame(benchmark::State& state)
     {
-        const CaseSpec spec { "1. frame, Xvfb window 500 × 500, Refresh", "frames/s", 1.0, 0.97 };
+        const CaseInfo info { "1. frame, Xvfb window 500 × 500, Refresh", "frames/s", 1.0, 0.97 };
         const char* name = std::getenv("DISPLAY");
         if (!name || !*name)
-            return RecordFailure(state, spec, "no X display (DISPLAY is unset)");
+            return RecordFailure(state, info, "no X display (DISPLAY is unset)");
         ReleaseCurrent();
         std::unique_ptr<CWindowVNX> window;
         {
@@ -235,11 +235,11 @@ namespace {
             window.reset(CWindowVNX::NewL(0, 0, 500, 500, 0));
         }
         if (!window->hglrc)
-            return RecordFailure(state, spec, "no window target");
+            return RecordFailure(state, info, "no window target");
         window->SetRefreshInterval(0);
         Display* x = XOpenDisplay(nullptr);
         if (!x)
-            return RecordFailure(state, spec, "cannot open a second X connection");
+            return RecordFailure(state, info, "cannot open a second X connection");
         XSelectInput(x, window->hwnd, StructureNotifyMask | ExposureMask);
         const PlainPresenter presenter { window->display, window->hdc, x, window->hwnd };
 
@@ -249,7 +249,7 @@ namespace {
             if (SamePixels(wave, *window, &why)) {
                 int libraryFrame = 0, plainFrame = 0;
                 RunPaired(
-                    state, spec,
+                    state, info,
                     [&] {
                         wave.Render(*window, libraryFrame);
                         window->Refresh(libraryFrame++);
@@ -265,7 +265,7 @@ namespace {
         window.reset();
         XCloseDisplay(x);
         if (!why.empty())
-            RecordFailure(state, spec, why);
+            RecordFailure(state, info, why);
     }
 
 } // namespace

@@ -151,12 +151,12 @@ namespace {
 
     void ManyNodes(benchmark::State& state, int count, double goal)
     {
-        const CaseSpec spec { "2. Render of " + std::to_string(count) + (count == 1 ? " node" : " nodes")
+        const CaseInfo info { "2. Render of " + std::to_string(count) + (count == 1 ? " node" : " nodes")
                 + ", 64 × 64",
             "frames/s", 1.0, goal };
         std::unique_ptr<COffScreen> target = HeadlessTarget(kTargetSize, kTargetSize);
         if (!target)
-            return RecordFailure(state, spec, "no headless off-screen target");
+            return RecordFailure(state, info, "no headless off-screen target");
         std::string why;
         {
             Nodes nodes(count);
@@ -167,7 +167,7 @@ namespace {
                 why = "the plain render's pixels differ from the library's";
             else
                 RunPaired(
-                    state, spec,
+                    state, info,
                     [&] {
                         nodes.scene->Render(target.get());
                         glFinish();
@@ -179,7 +179,7 @@ namespace {
         }
         target.reset();
         if (!why.empty())
-            RecordFailure(state, spec, why);
+            RecordFailure(state, info, why);
     }
 
 } // namespace

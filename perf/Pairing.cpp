@@ -110,7 +110,7 @@ double Quantile(std::vector<double> values, double q)
     return values[below] + fraction * (values[above] - values[below]);
 }
 
-void RunPaired(benchmark::State& state, const CaseSpec& spec, const std::function<void()>& library,
+void RunPaired(benchmark::State& state, const CaseInfo& info, const std::function<void()>& library,
     const std::function<void()>& plain)
 {
     const PairingSettings& settings = Settings();
@@ -141,7 +141,7 @@ void RunPaired(benchmark::State& state, const CaseSpec& spec, const std::functio
             tLibrary = TimeBatch(library, batch);
         }
         state.SetIterationTime(tLibrary + tPlain);
-        const double units = spec.unitsPerIteration * batch;
+        const double units = info.unitsPerIteration * batch;
         libraryRates.push_back(units / tLibrary);
         plainRates.push_back(units / tPlain);
         ratios.push_back(tPlain / tLibrary);
@@ -149,7 +149,7 @@ void RunPaired(benchmark::State& state, const CaseSpec& spec, const std::functio
     }
 
     CaseResult result;
-    result.spec = spec;
+    result.info = info;
     result.rounds = round;
     result.batch = batch;
     result.ratioLow = Quantile(ratios, 0.25);
@@ -163,13 +163,13 @@ void RunPaired(benchmark::State& state, const CaseSpec& spec, const std::functio
     state.counters["plain"] = result.plainRate;
     state.counters["ratio"] = result.ratio;
     state.counters["batch"] = batch;
-    state.SetLabel(spec.unit);
+    state.SetLabel(info.unit);
 }
 
-void RecordFailure(benchmark::State& state, const CaseSpec& spec, const std::string& why)
+void RecordFailure(benchmark::State& state, const CaseInfo& info, const std::string& why)
 {
     CaseResult result;
-    result.spec = spec;
+    result.info = info;
     result.error = why;
     Store().push_back(result);
     state.SkipWithError(why.c_str());
@@ -189,16 +189,16 @@ void PrintTable(std::FILE* out)
     std::fprintf(out, "|---|---:|---:|---:|---:|---|\n");
     for (const CaseResult& r : Results()) {
         char goal[16] = "–";
-        if (r.spec.goal > 0)
-            std::snprintf(goal, sizeof goal, "≥ %.2f", r.spec.goal);
+        if (r.info.goal > 0)
+            std::snprintf(goal, sizeof goal, "≥ %.2f", r.info.goal);
         if (!r.error.empty()) {
             std::fprintf(
-                out, "| %s | – | – | – | %s | not run: %s |\n", r.spec.name.c_str(), goal, r.error.c_str());
+                out, "| %s | – | – | – | %s | not run: %s |\n", r.info.name.c_str(), goal, r.error.c_str());
             continue;
         }
-        const char* met = r.spec.goal > 0 ? (r.Met() ? "yes" : "**no**") : "reported";
-        std::fprintf(out, "| %s | %s | %s | %.3f (%.3f–%.3f) | %s | %s |\n", r.spec.name.c_str(),
-            Rate(r.libraryRate, r.spec.unit).c_str(), Rate(r.plainRate, r.spec.unit).c_str(), r.ratio,
+        const char* met = r.info.goal > 0 ? (r.Met() ? "yes" : "**no**") : "reported";
+        std::fprintf(out, "| %s | %s | %s | %.3f (%.3f–%.3f) | %s | %s |\n", r.info.name.c_str(),
+            Rate(r.libraryRate, r.info.unit).c_str(), Rate(r.plainRate, r.info.unit).c_str(), r.ratio,
             r.ratioLow, r.ratioHigh, goal, met);
     }
 }

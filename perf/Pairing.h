@@ -14,7 +14,7 @@
 namespace vnxperf {
 
 /// What one case measures and what it must reach.
-struct CaseSpec {
+struct CaseInfo {
     /// Row label of the final table.
     std::string name;
     /// Unit of the throughputs, e.g. "frames/s".
@@ -23,14 +23,11 @@ struct CaseSpec {
     double unitsPerIteration = 1.0;
     /// Least acceptable ratio of library to plain throughput; 0: reported only.
     double goal = 0.0;
-    /// What the library and the plain side are called in the table notes.
-    std::string libraryLabel = "library";
-    std::string plainLabel = "plain";
 };
 
 /// Medians over the paired rounds of one case.
 struct CaseResult {
-    CaseSpec spec;
+    CaseInfo info;
     double libraryRate = 0.0;
     double plainRate = 0.0;
     /// Median of the per-round ratios plain time / library time (the library's
@@ -44,7 +41,7 @@ struct CaseResult {
     /// Set when the case could not run; the numbers are then meaningless.
     std::string error;
 
-    bool Met() const { return error.empty() && ratio >= spec.goal; }
+    bool Met() const { return error.empty() && ratio >= info.goal; }
 };
 
 /// How long each side's batch should take, and how many pairs to run.
@@ -67,11 +64,11 @@ std::string& CurrentCase();
 /// `library` and `plain` each do one iteration of their path, complete. With
 /// markCalls set, each side runs once inside a GL debug group named
 /// "library <case>" or "plain <case>".
-void RunPaired(benchmark::State& state, const CaseSpec& spec, const std::function<void()>& library,
+void RunPaired(benchmark::State& state, const CaseInfo& info, const std::function<void()>& library,
     const std::function<void()>& plain);
 
 /// Records a case that could not run, and marks `state` skipped.
-void RecordFailure(benchmark::State& state, const CaseSpec& spec, const std::string& why);
+void RecordFailure(benchmark::State& state, const CaseInfo& info, const std::string& why);
 
 /// Every result recorded so far, in the order the cases ran.
 const std::vector<CaseResult>& Results();

@@ -125,11 +125,11 @@ namespace {
             static_cast<GLuint>(texCoords), kCells, kCells, -123.0f, -123.0f, 123.0f, 123.0f };
     }
 
-    template <class Surface> void Update(benchmark::State& state, const CaseSpec& spec)
+    template <class Surface> void Update(benchmark::State& state, const CaseInfo& info)
     {
         std::unique_ptr<COffScreen> target = HeadlessTarget(16, 16);
         if (!target)
-            return RecordFailure(state, spec, "no headless off-screen target");
+            return RecordFailure(state, info, "no headless off-screen target");
         std::string why;
         {
             Surface surface;
@@ -148,7 +148,7 @@ namespace {
                 why = "the plain loop's values differ from the library's";
             else
                 RunPaired(
-                    state, spec,
+                    state, info,
                     [&] {
                         surface.update(nullptr);
                         glFinish();
@@ -160,7 +160,7 @@ namespace {
         }
         target.reset();
         if (!why.empty())
-            RecordFailure(state, spec, why);
+            RecordFailure(state, info, why);
     }
 
 } // namespace

@@ -29,10 +29,10 @@ namespace {
 
     void Reupload(benchmark::State& state)
     {
-        const CaseSpec spec { "5. TextureStatic::setImage, BGRA32 1024 × 1024", "uploads/s", 1.0, 0.95 };
+        const CaseInfo info { "5. TextureStatic::setImage, BGRA32 1024 × 1024", "uploads/s", 1.0, 0.95 };
         std::unique_ptr<COffScreen> target = HeadlessTarget(16, 16);
         if (!target)
-            return RecordFailure(state, spec, "no headless off-screen target");
+            return RecordFailure(state, info, "no headless off-screen target");
         std::string why;
         {
             const std::vector<unsigned char> image = MakeImage(0);
@@ -48,7 +48,7 @@ namespace {
                 why = "the plain upload's texels differ from the library's";
             else
                 RunPaired(
-                    state, spec,
+                    state, info,
                     [&] {
                         t->setImage(kSize, kSize, 0, ImageObject::BGRA32, image.data());
                         glFinish();
@@ -60,7 +60,7 @@ namespace {
         }
         target.reset();
         if (!why.empty())
-            RecordFailure(state, spec, why);
+            RecordFailure(state, info, why);
     }
 
 } // namespace

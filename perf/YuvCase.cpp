@@ -57,10 +57,10 @@ namespace {
 
     void YuvImage(benchmark::State& state)
     {
-        const CaseSpec spec { "4. ImageObject::Image, YUV420 1920 × 1080", "frames/s", 1.0, 0.95 };
+        const CaseInfo info { "4. ImageObject::Image, YUV420 1920 × 1080", "frames/s", 1.0, 0.95 };
         std::unique_ptr<COffScreen> target = HeadlessTarget(16, 16);
         if (!target)
-            return RecordFailure(state, spec, "no headless off-screen target");
+            return RecordFailure(state, info, "no headless off-screen target");
         std::string why;
         {
             const std::vector<unsigned char> frame = MakeFrame(0);
@@ -76,7 +76,7 @@ namespace {
                 why = "the plain upload's texels differ from the library's";
             else
                 RunPaired(
-                    state, spec,
+                    state, info,
                     [&] {
                         image->Image(kWidth, kHeight, ImageObject::YUV420, frame.data());
                         glFinish();
@@ -88,17 +88,17 @@ namespace {
         }
         target.reset();
         if (!why.empty())
-            RecordFailure(state, spec, why);
+            RecordFailure(state, info, why);
     }
 
     void ConversionAgainstMemcpy(benchmark::State& state)
     {
-        const CaseSpec spec { "4. YUV420 → BGRA conversion vs memcpy (bytes out)", "B/s",
-            static_cast<double>(kBgraBytes), 0.0, "libyuv", "memcpy" };
+        const CaseInfo info { "4. YUV420 → BGRA conversion vs memcpy (bytes out)", "B/s",
+            static_cast<double>(kBgraBytes), 0.0 };
         const std::vector<unsigned char> frame = MakeFrame(0);
         std::vector<unsigned char> converted(kBgraBytes), source(kBgraBytes, 0x5A), copy(kBgraBytes);
         RunPaired(
-            state, spec,
+            state, info,
             [&] {
                 Convert(frame.data(), converted.data());
                 benchmark::ClobberMemory();

@@ -1,8 +1,12 @@
 #include <varnox/kxParametric.h>
 
 #include <cmath>
+#include <cstring>
+#include <typeinfo>
 
 #include <GL/gl.h>
+
+#include "scene/VecMath.h"
 
 namespace {
 
@@ -12,6 +16,69 @@ const float kAmplitude = 20.8f;
 const double kSlope = 1.2688373934732056; // kAmplitude · kFrequency, in double
 
 const long kMaxVertices = 65536; // what 16-bit indices can address
+
+// The sine surface's argument at x: K·x, rounded to float.
+inline float PhaseArgument(float x)
+{
+    return static_cast<float>(static_cast<double>(kFrequency) * x);
+}
+
+// The sine surface's position and normal from the sine and cosine of its
+// arguments at u and v.
+inline kxVec3 SineVertex(float u, float v, double sineU, double sineV)
+{
+    const float su = static_cast<float>(sineU);
+    const float sv = static_cast<float>(sineV);
+    return kxVec3(u, v, static_cast<float>(static_cast<double>(kAmplitude) * su * sv));
+}
+
+inline kxVec3 SineNormal(double sineU, double cosineU, double sineV, double cosineV)
+{
+    const kxVec3 alongU(1.0f, 0.0f, static_cast<float>(kSlope * cosineU * sineV));
+    const kxVec3 alongV(0.0f, 1.0f, static_cast<float>(kSlope * sineU * cosineV));
+    kxVec3 normal = varnox::Cross(alongU, alongV);
+    return varnox::Normalize(normal);
+}
+
+// The parameter divided by the width of its range.
+inline kxVec2 RangeFraction(float u, float v, double rangeU, double rangeV)
+{
+    return kxVec2(static_cast<float>(u / rangeU), static_cast<float>(v / rangeV));
+}
+
+// Walks the grid row by row, u fastest, and stores what the three functions
+// give at each point. Each result is stored as soon as it comes back, so that
+// none has to be kept across the next call.
+struct Grid {
+    int columns, rows;
+    double firstU, firstV, stepU, stepV;
+};
+
+template <class Vertex, class Normal, class TexCoord>
+void WriteGrid(const Grid& g, float* positions, float* normals, float* coordinates, Vertex vertex,
+    Normal normal, TexCoord texCoord)
+{
+    for (int j = 0; j <= g.rows; ++j) {
+        const float v = static_cast<float>(g.firstV + j * g.stepV);
+        for (int i = 0; i <= g.columns; ++i) {
+            const float u = static_cast<float>(g.firstU + i * g.stepU);
+            const kxVec3 p = vertex(u, v);
+            positions[0] = p.x;
+            positions[1] = p.y;
+            positions[2] = p.z;
+            positions += 3;
+            const kxVec3 n = normal(u, v);
+            normals[0] = n.x;
+            normals[1] = n.y;
+            normals[2] = n.z;
+            normals += 3;
+            const kxVec2 t = texCoord(u, v);
+            coordinates[0] = t.x;
+            coordinates[1] = t.y;
+            coordinates += 2;
+        }
+    }
+}
 
 } // namespace
 
@@ -86,24 +153,34 @@ void kxParametric::update(TContext*)
         return;
     }
 
-    const float stepU = static_cast<float>((static_cast<double>(stopU) - startU) / resU);
-    const float stepV = static_cast<float>((static_cast<double>(stopV) - startV) / resV);
-    for (int j = 0; j <= resV; ++j) {
-        const float v = static_cast<float>(startV + static_cast<double>(j) * stepV);
-        for (int i = 0; i <= resU; ++i) {
-            const float u = static_cast<float>(startU + static_cast<double>(i) * stepU);
-            const kxVec3 p = getVertex(u, v);
-            const kxVec3 n = getNormal(u, v);
-            const kxVec2 t = getTexCoord(u, v);
-            *positions++ = p.x;
-            *positions++ = p.y;
-            *positions++ = p.z;
-            *normals++ = n.x;
-            *normals++ = n.y;
-            *normals++ = n.z;
-            *coordinates++ = t.x;
-            *coordinates++ = t.y;
-        }
+    // The grid is read once: the functions called per vertex need not be
+    // assumed to move it under the loop.
+    const Grid grid { resU, resV, startU, startV,
+        static_cast<float>((static_cast<double>(stopU) - startU) / resU),
+        static_cast<float>((static_cast<double>(stopV) - startV) / resV) };
+    if (typeid(*this) == typeid(kxParametric)) {
+        // The library's own surface: no subclass function can be called, so
+        // the three functions are computed in line, the sine and cosine of
+        // each argument taken once for the position and the normal.
+        const double rangeU = static_cast<double>(stopU) - startU;
+        const double rangeV = static_cast<double>(stopV) - startV;
+        WriteGrid(
+            grid, positions, normals, coordinates,
+            [](float u, float v) {
+                return SineVertex(u, v, std::sin(static_cast<double>(PhaseArgument(u))),
+                    std::sin(static_cast<double>(PhaseArgument(v))));
+            },
+            [](float u, float v) {
+                const double a = PhaseArgument(u);
+                const double b = PhaseArgument(v);
+                return SineNormal(std::sin(a), std::cos(a), std::sin(b), std::cos(b));
+            },
+            [rangeU, rangeV](float u, float v) { return RangeFraction(u, v, rangeU, rangeV); });
+    } else {
+        WriteGrid(
+            grid, positions, normals, coordinates, [this](float u, float v) { return getVertex(u, v); },
+            [this](float u, float v) { return getNormal(u, v); },
+            [this](float u, float v) { return getTexCoord(u, v); });
     }
 
     unmapTexCoords();
@@ -111,27 +188,33 @@ void kxParametric::update(TContext*)
     unmapVertices();
 }
 
+const kxParametric::Phase& kxParametric::PhaseAt(float x, Phase& last)
+{
+    unsigned int bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    if (last.bits != bits) {
+        last.bits = bits;
+        last.sine = std::sin(static_cast<double>(x));
+        last.cosine = std::cos(static_cast<double>(x));
+    }
+    return last;
+}
+
 kxVec3 kxParametric::getVertex(float u, float v)
 {
-    const float ku = static_cast<float>(static_cast<double>(kFrequency) * u);
-    const float kv = static_cast<float>(static_cast<double>(kFrequency) * v);
-    const float su = static_cast<float>(std::sin(static_cast<double>(ku)));
-    const float sv = static_cast<float>(std::sin(static_cast<double>(kv)));
-    return kxVec3(u, v, static_cast<float>(static_cast<double>(kAmplitude) * su * sv));
+    const Phase& a = PhaseAt(PhaseArgument(u), lastU);
+    const Phase& b = PhaseAt(PhaseArgument(v), lastV);
+    return SineVertex(u, v, a.sine, b.sine);
 }
 
 kxVec3 kxParametric::getNormal(float u, float v)
 {
-    const double a = static_cast<float>(static_cast<double>(kFrequency) * u);
-    const double b = static_cast<float>(static_cast<double>(kFrequency) * v);
-    const kxVec3 alongU(1.0f, 0.0f, static_cast<float>(kSlope * std::cos(a) * std::sin(b)));
-    const kxVec3 alongV(0.0f, 1.0f, static_cast<float>(kSlope * std::sin(a) * std::cos(b)));
-    kxVec3 normal = alongU.cross(alongV);
-    return normal.normalize();
+    const Phase& a = PhaseAt(PhaseArgument(u), lastU);
+    const Phase& b = PhaseAt(PhaseArgument(v), lastV);
+    return SineNormal(a.sine, a.cosine, b.sine, b.cosine);
 }
 
 kxVec2 kxParametric::getTexCoord(float u, float v)
 {
-    return kxVec2(static_cast<float>(u / (static_cast<double>(stopU) - startU)),
-                  static_cast<float>(v / (static_cast<double>(stopV) - startV)));
+    return RangeFraction(u, v, static_cast<double>(stopU) - startU, static_cast<double>(stopV) - startV);
 }

@@ -123,6 +123,93 @@ TEST_F(GLTest, DefaultSurfaceMeshesTheSineOverItsGrid)
         }
 }
 
+// The three vertex arrays of a surface that is not a probe, read from the
+// buffers its draw binds.
+struct Arrays {
+    std::vector<float> positions, normals, texCoords;
+};
+
+Arrays ArraysOf(kxParametric& surface)
+{
+    surface.traverse(nullptr);
+    GLint buffers[3] = {0, 0, 0};
+    glGetIntegerv(GL_VERTEX_ARRAY_BUFFER_BINDING, &buffers[0]);
+    glGetIntegerv(GL_NORMAL_ARRAY_BUFFER_BINDING, &buffers[1]);
+    glGetIntegerv(GL_TEXTURE_COORD_ARRAY_BUFFER_BINDING, &buffers[2]);
+    Arrays arrays;
+    std::vector<float>* out[3] = {&arrays.positions, &arrays.normals, &arrays.texCoords};
+    for (int k = 0; k < 3; ++k) {
+        const std::vector<unsigned char> bytes = BufferContents(GL_ARRAY_BUFFER, static_cast<GLuint>(buffers[k]));
+        out[k]->resize(bytes.size() / 4);
+        std::memcpy(out[k]->data(), bytes.data(), bytes.size());
+    }
+    return arrays;
+}
+
+bool SameBits(const std::vector<float>& a, const std::vector<float>& b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * 4) == 0;
+}
+
+// The library's own surface is computed in line, a subclass's through the
+// virtual functions: both must give the reference values bit for bit, also
+// where the grid starts at -0 and runs backwards through negative values.
+TEST_F(GLTest, OwnSurfaceAndSubclassGiveTheSameBits)
+{
+    const float ranges[][4] = {{-123, -50, 123, 77}, {-0.0f, -0.0f, -100, -40}, {0, 0, 226, 226}};
+    for (const auto& r : ranges) {
+        kxParametric own;
+        SurfaceProbe probe;
+        for (kxParametric* s : {&own, static_cast<kxParametric*>(&probe)}) {
+            s->setRes(40, 25);
+            s->setStart(r[0], r[1]);
+            s->setStop(r[2], r[3]);
+            s->update(nullptr);
+        }
+        const Arrays a = ArraysOf(own);
+        ASSERT_EQ(a.positions.size(), 41u * 26u * 3u);
+        EXPECT_TRUE(SameBits(a.positions, probe.Positions())) << r[0];
+        EXPECT_TRUE(SameBits(a.normals, probe.Normals())) << r[0];
+        EXPECT_TRUE(SameBits(a.texCoords, probe.TexCoords())) << r[0];
+
+        const float stepU = static_cast<float>((double(r[2]) - r[0]) / 40);
+        const float stepV = static_cast<float>((double(r[3]) - r[1]) / 25);
+        for (int j = 0; j <= 25; ++j)
+            for (int i = 0; i <= 40; ++i) {
+                const float u = static_cast<float>(r[0] + double(i) * stepU);
+                const float v = static_cast<float>(r[1] + double(j) * stepV);
+                const size_t k = static_cast<size_t>(j * 41 + i);
+                const kxVec3 rp = ReferenceVertex(u, v), rn = ReferenceNormal(u, v);
+                ASSERT_TRUE(SameBits(a.positions[3 * k + 2], rp.z) && SameBits(a.normals[3 * k], rn.x)
+                            && SameBits(a.normals[3 * k + 1], rn.y) && SameBits(a.normals[3 * k + 2], rn.z))
+                    << "range from " << r[0] << ", vertex " << i << ", " << j;
+            }
+    }
+}
+
+// The functions keep the sine and cosine of their last arguments: an
+// argument that differs only in the sign of zero, or comes back after
+// another, must still give its own values.
+TEST_F(GLTest, SurfaceFunctionsGiveTheirOwnValuesInAnyOrder)
+{
+    SurfaceProbe s;
+    const float points[][2] = {{-0.0f, 30}, {0.0f, 30}, {0.0f, -0.0f}, {-0.0f, -0.0f}, {-0.0f, 30},
+                               {12.5f, 30}, {12.5f, -7}, {-0.0f, -7}, {12.5f, 30}};
+    for (const auto& p : points) {
+        const kxVec3 rp = ReferenceVertex(p[0], p[1]), rn = ReferenceNormal(p[0], p[1]);
+        // Normal first, vertex first: either may meet the other's arguments.
+        const kxVec3 n = s.getNormal(p[0], p[1]);
+        const kxVec3 q = s.getVertex(p[0], p[1]);
+        const kxVec3 n2 = s.getNormal(p[0], p[1]);
+        EXPECT_TRUE(SameBits(q.z, rp.z)) << p[0] << ", " << p[1];
+        EXPECT_TRUE(SameBits(n.x, rn.x) && SameBits(n.y, rn.y) && SameBits(n.z, rn.z)) << p[0] << ", " << p[1];
+        EXPECT_TRUE(SameBits(n2.x, rn.x) && SameBits(n2.y, rn.y)) << p[0] << ", " << p[1];
+    }
+    // The sign of zero shows in the heights.
+    EXPECT_TRUE(std::signbit(s.getVertex(-0.0f, 30).z));
+    EXPECT_FALSE(std::signbit(s.getVertex(0.0f, 30).z));
+}
+
 TEST_F(GLTest, IndexListsRunCounterClockwiseCellByCell)
 {
     SurfaceProbe s;

@@ -45,4 +45,21 @@ protected:
     float startV = 0.0f;
     float stopU = 0.0f;
     float stopV = 0.0f;
+
+private:
+    /// Sine and cosine of the sine surface's phase K·x at one argument x.
+    struct Phase {
+        /// The bit pattern of x, so that -0 and +0 differ. It starts as a
+        /// signalling NaN, which no product K·x ever is.
+        unsigned int bits = 0x7F800001u;
+        double sine = 0.0;
+        double cosine = 0.0;
+    };
+    /// The phase at x, taken from `last` when x is the argument it holds.
+    static const Phase& PhaseAt(float x, Phase& last);
+
+    // The last phase along each axis: update's rows keep v, and getNormal
+    // follows getVertex at the same point, so most arguments repeat.
+    Phase lastU;
+    Phase lastV;
 };

@@ -1,0 +1,29 @@
+#pragma once
+
+// The cases of the performance suite, each registered as Google Benchmark
+// benchmarks whose iterations are paired rounds (see Pairing.h).
+
+#include <functional>
+
+#include <benchmark/benchmark.h>
+
+namespace vnxperf {
+
+/// Registers `run` under `name` with one iteration per paired round, timed
+/// by the pairing itself.
+void RegisterPaired(const char* name, std::function<void(benchmark::State&)> run);
+
+/// 1. The benchmark program's frame off screen (500 × 500, 16 × 16) and in a
+///    window with Refresh.
+void RegisterFrameCases();
+/// 2. Render of 1, 100 and 10,000 image objects sharing one texture.
+void RegisterNodeCases();
+/// 3. kxParametric::update of a 255 × 255 grid.
+void RegisterParametricCase();
+/// 4. ImageObject::Image of 1920 × 1080 YUV420 frames, and the conversion
+///    alone against memcpy.
+void RegisterYuvCases();
+/// 5. TextureStatic::setImage re-uploading a 1024 × 1024 BGRA32 image.
+void RegisterTextureCase();
+
+} // namespace vnxperf

@@ -1,0 +1,280 @@
+// Case 1: the benchmark program's frame (SetUniform, CScene::Render, present)
+// beside the same GL calls written out by hand.
+
+#include "Cases.h"
+
+#include <cstdlib>
+
+#include <sched.h>
+
+#include <EGL/egl.h>
+#include <X11/Xlib.h>
+
+#include "BenchmarkImage.h"
+#include "Pairing.h"
+#include "ParametricSurface.h"
+#include "PerfSupport.h"
+
+namespace vnxperf {
+namespace {
+
+    // The benchmark's surface with its buffers in view, for the plain frame.
+    class SurfaceProbe : public ParametricSurface {
+    public:
+        using Geometry::componentCount;
+        using Geometry::indexBuffer;
+        using Geometry::indexCount;
+        using Geometry::lineWidth;
+        using Geometry::normalBuffer;
+        using Geometry::primitiveMode;
+        using Geometry::texCoordBuffer;
+        using Geometry::vertexBuffer;
+    };
+
+    // What the plain frame works with: the same GL objects and values as the
+    // library's scene, held the way plain code would hold them.
+    struct PlainWave {
+        GLuint program;
+        GLuint texture;
+        GLuint vertices, normals, texCoords, indices;
+        GLint components;
+        GLenum mode;
+        GLsizei indexCount;
+        float lineWidth;
+        float colour[4];
+        float translation[3];
+        float rotation[4]; // angle, axis
+        float scale[3];
+        int width, height;
+    };
+
+    // The benchmark's scene (set up as vnxtest3D does) in a given target.
+    class WaveScene {
+    public:
+        explicit WaveScene(const CRenderTarget& target)
+        {
+            scene = CScene::NewL();
+            TextureStatic* texture = new TextureStatic();
+            texture->setImage(512, 512, 0, ImageObject::RGB565, kBenchmarkImage);
+            Shader* shader = new Shader();
+            shader->SetVertexProgram(new VertexProgram(ShaderPath()));
+            shader->SetFragmentProgram(new FragmentProgram(ShaderPath()));
+
+            surface = new SurfaceProbe();
+            surface->setShader(shader);
+            surface->getShader()->SetUniform("mLightPos", kxVec3(0.0f, 0.0f, 200.0f));
+            surface->setStart(-123.0f, -123.0f);
+            surface->setStop(123.0f, 123.0f);
+            surface->addTexture(texture, 0);
+            surface->setRotation(45.0f, 1.0f, 0.0f, 0.0f);
+            surface->setTranslation(
+                static_cast<float>(target.width * 0.5), static_cast<float>(target.height * 0.5), 0.0f);
+            surface->update(nullptr);
+            scene->addObject(surface);
+
+            const kxVec3 t = surface->getTranslation();
+            const kxVec4 r = surface->getRotation();
+            const kxVec3 s = surface->getScale();
+            const kxVec4& c = surface->getColor();
+            plain = PlainWave { shader->program, texture->texture, surface->vertexBuffer,
+                surface->normalBuffer, surface->texCoordBuffer, surface->indexBuffer, surface->componentCount,
+                surface->primitiveMode, surface->indexCount, surface->lineWidth, { c.x, c.y, c.z, c.w },
+                { t.x, t.y, t.z }, { r.x, r.y, r.z, r.w }, { s.x, s.y, s.z }, target.width, target.height };
+        }
+
+        ~WaveScene()
+        {
+            delete surface;
+            delete scene;
+        }
+
+        WaveScene(const WaveScene&) = delete;
+        WaveScene& operator=(const WaveScene&) = delete;
+
+        // The library's frame up to the present.
+        void Render(CRenderTarget& target, int n)
+        {
+            surface->getShader()->SetUniform("mTime", FrameTime(n));
+            scene->Render(&target);
+        }
+
+        CScene* scene = nullptr;
+        SurfaceProbe* surface = nullptr;
+        PlainWave plain {};
+    };
+
+    // The frame's GL calls written out: the uniform as SetUniform sends it
+    // (location looked up every time), then what Render issues for a scene
+    // at rotation 0 with this one textured, shaded child.
+    void PlainRender(const PlainWave& p, float time)
+    {
+        glUseProgram(p.program);
+        glUniform1f(glGetUniformLocation(p.program, "mTime"), time);
+        glUseProgram(0);
+
+        const int hw = p.width / 2;
+        const int hh = p.height / 2;
+        glViewport(0, 0, p.width, p.height);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-hw, hw, -hh, hh, -1000.0, 1000.0);
+        glTranslatef(static_cast<float>(-hw), static_cast<float>(hh), 0.0f);
+        glRotatef(0.0f, 0.0f, 0.0f, 1.0f);
+        glScalef(1.0f, -1.0f, 1.0f);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+
+        glUseProgram(p.program);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glBindTexture(GL_TEXTURE_2D, p.texture);
+        glEnable(GL_TEXTURE_2D);
+        glPushMatrix();
+        glTranslatef(p.translation[0], p.translation[1], p.translation[2]);
+        glRotatef(p.rotation[0], p.rotation[1], p.rotation[2], p.rotation[3]);
+        glScalef(p.scale[0], p.scale[1], p.scale[2]);
+        glLineWidth(p.lineWidth);
+        glColor4f(p.colour[0], p.colour[1], p.colour[2], p.colour[3]);
+        glBindBuffer(GL_ARRAY_BUFFER, p.vertices);
+        glVertexPointer(p.components, GL_FLOAT, 0, nullptr);
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glBindBuffer(GL_ARRAY_BUFFER, p.normals);
+        glNormalPointer(GL_FLOAT, 0, nullptr);
+        glBindBuffer(GL_ARRAY_BUFFER, p.texCoords);
+        glTexCoordPointer(2, GL_FLOAT, 0, nullptr);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, p.indices);
+        glDrawElements(p.mode, p.indexCount, GL_UNSIGNED_SHORT, nullptr);
+        glPopMatrix();
+        glDisable(GL_TEXTURE_2D);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        glUseProgram(0);
+    }
+
+    // Both sides draw frame 7 and must leave the same pixels.
+    bool SamePixels(WaveScene& wave, CRenderTarget& target, std::string* why)
+    {
+        wave.Render(target, 7);
+        const std::vector<unsigned char> library = ReadPixels(target);
+        glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        PlainRender(wave.plain, FrameTime(7));
+        const std::vector<unsigned char> plain = ReadPixels(target);
+        if (library != plain) {
+            *why = "the plain frame's pixels differ from the library's";
+            return false;
+        }
+        bool drawn = false;
+        for (size_t i = 0; i < library.size() && !drawn; i += 4)
+            drawn = library[i] || library[i + 1] || library[i + 2];
+        if (!drawn)
+            *why = "the frame is black: the surface was not drawn";
+        return drawn;
+    }
+
+    void OffScreenFrame(benchmark::State& state, int size, double goal)
+    {
+        const CaseInfo info { "1. frame, off screen " + std::to_string(size) + " × " + std::to_string(size),
+            "frames/s", 1.0, goal };
+        std::unique_ptr<COffScreen> target = HeadlessTarget(size, size);
+        if (!target)
+            return RecordFailure(state, info, "no headless off-screen target");
+        std::string why;
+        {
+            WaveScene wave(*target);
+            if (SamePixels(wave, *target, &why)) {
+                int libraryFrame = 0, plainFrame = 0;
+                RunPaired(
+                    state, info,
+                    [&] {
+                        wave.Render(*target, libraryFrame++);
+                        glFinish();
+                    },
+                    [&] {
+                        PlainRender(wave.plain, FrameTime(plainFrame++));
+                        glFinish();
+                    });
+            }
+        }
+        target.reset();
+        if (!why.empty())
+            RecordFailure(state, info, why);
+    }
+
+    // What Refresh does to present, by hand: swap interval, swap, yield, and
+    // the window's pending events (on a connection of its own that watches
+    // the same events of the window).
+    struct PlainPresenter {
+        EGLDisplay display;
+        EGLSurface surface;
+        Display* x;
+        Window window;
+
+        void Present() const
+        {
+            eglSwapInterval(display, 0);
+            eglSwapBuffers(display, surface);
+            sched_yield();
+            XEvent event;
+            while (XCheckWindowEvent(x, window, StructureNotifyMask | ExposureMask, &event)
+                || XCheckTypedWindowEvent(x, window, ClientMessage, &event))
+                ;
+        }
+    };
+
+    void WindowFrame(benchmark::State& state)
+    {
+        const CaseInfo info { "1. frame, Xvfb window 500 × 500, Refresh", "frames/s", 1.0, 0.97 };
+        const char* name = std::getenv("DISPLAY");
+        if (!name || !*name)
+            return RecordFailure(state, info, "no X display (DISPLAY is unset)");
+        ReleaseCurrent();
+        std::unique_ptr<CWindowVNX> window;
+        {
+            Quiet quiet;
+            window.reset(CWindowVNX::NewL(0, 0, 500, 500, 0));
+        }
+        if (!window->hglrc)
+            return RecordFailure(state, info, "no window target");
+        window->SetRefreshInterval(0);
+        Display* x = XOpenDisplay(nullptr);
+        if (!x)
+            return RecordFailure(state, info, "cannot open a second X connection");
+        XSelectInput(x, window->hwnd, StructureNotifyMask | ExposureMask);
+        const PlainPresenter presenter { window->display, window->hdc, x, window->hwnd };
+
+        std::string why;
+        {
+            WaveScene wave(*window);
+            if (SamePixels(wave, *window, &why)) {
+                int libraryFrame = 0, plainFrame = 0;
+                RunPaired(
+                    state, info,
+                    [&] {
+                        wave.Render(*window, libraryFrame);
+                        window->Refresh(libraryFrame++);
+                        glFinish();
+                    },
+                    [&] {
+                        PlainRender(wave.plain, FrameTime(plainFrame++));
+                        presenter.Present();
+                        glFinish();
+                    });
+            }
+        }
+        window.reset();
+        XCloseDisplay(x);
+        if (!why.empty())
+            RecordFailure(state, info, why);
+    }
+
+} // namespace
+
+void RegisterFrameCases()
+{
+    RegisterPaired("frame/offscreen_500x500", [](benchmark::State& s) { OffScreenFrame(s, 500, 0.97); });
+    RegisterPaired("frame/offscreen_16x16", [](benchmark::State& s) { OffScreenFrame(s, 16, 0.90); });
+    RegisterPaired("frame/window_500x500", WindowFrame);
+}
+
+} // namespace vnxperf

@@ -53,8 +53,8 @@ Benchmark::~Benchmark()
 void Benchmark::RenderFrame()
 {
     const int n = frameCount;
-    surface->getShader()->SetUniform("mTime", static_cast<float>(static_cast<double>(static_cast<float>(n)) *
-                                                                  static_cast<double>(0.005f)));
+    surface->getShader()->SetUniform("mTime",
+        static_cast<float>(static_cast<double>(static_cast<float>(n)) * static_cast<double>(0.005f)));
     scene->Render(window);
     window->Refresh(n);
     frameCount = n + 1;
@@ -62,7 +62,7 @@ void Benchmark::RenderFrame()
         timer.Stop();
         std::printf("Total time and frames:\t%f\t%d\n", timer.elapsed, kFramesPerReport);
         std::printf("Time and frame rate:\t%lf\t%f\n", timer.elapsed / kFramesPerReport,
-                    kFramesPerReport / timer.elapsed);
+            kFramesPerReport / timer.elapsed);
         std::fflush(stdout);
         timer.Start();
     }

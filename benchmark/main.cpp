@@ -5,7 +5,7 @@
 
 int main(int, char**)
 {
-    const BenchmarkRect rect = {0, 0, 500, 500};
+    const BenchmarkRect rect = { 0, 0, 500, 500 };
     RunBenchmark(rect);
     return 0;
 }

@@ -17,12 +17,11 @@ const int kFirstYuvCode = ImageObject::YUV420;
 constexpr bool SameCodes()
 {
     using namespace varnox::format;
-    const int codes[][2] = {{ImageObject::RGB24, RGB24}, {ImageObject::RGB565, RGB565},
-                            {ImageObject::RGBA32, RGBA32}, {ImageObject::RGBA4444, RGBA4444},
-                            {ImageObject::BGRA32, BGRA32}, {ImageObject::LUMINANCE8, LUMINANCE8},
-                            {ImageObject::LUMINANCE_ALPHA16, LUMINANCE_ALPHA16},
-                            {ImageObject::FORMAT_1024, FORMAT_1024}, {ImageObject::YUV420, YUV420},
-                            {ImageObject::YUV422, YUV422}};
+    const int codes[][2] = { { ImageObject::RGB24, RGB24 }, { ImageObject::RGB565, RGB565 },
+        { ImageObject::RGBA32, RGBA32 }, { ImageObject::RGBA4444, RGBA4444 }, { ImageObject::BGRA32, BGRA32 },
+        { ImageObject::LUMINANCE8, LUMINANCE8 }, { ImageObject::LUMINANCE_ALPHA16, LUMINANCE_ALPHA16 },
+        { ImageObject::FORMAT_1024, FORMAT_1024 }, { ImageObject::YUV420, YUV420 },
+        { ImageObject::YUV422, YUV422 } };
     for (const auto& pair : codes)
         if (pair[0] != pair[1])
             return false;
@@ -126,7 +125,7 @@ void ImageObject::ImageMapping(int x1, int y1, int x2, int y2)
     const double th = static_cast<unsigned int>(t->textureHeight);
     const float s1 = static_cast<float>(x1 / tw), s2 = static_cast<float>(x2 / tw);
     const float t1 = static_cast<float>(y1 / th), t2 = static_cast<float>(y2 / th);
-    const float values[8] = {s1, t1, s2, t1, s1, t2, s2, t2};
+    const float values[8] = { s1, t1, s2, t1, s1, t2, s2, t2 };
     for (float v : values)
         *coordinates++ = v;
     mapped = true;
@@ -145,7 +144,7 @@ void ImageObject::WriteCorners(int x1, int y1, int x2, int y2)
         return;
     const float fx1 = static_cast<float>(x1), fy1 = static_cast<float>(y1);
     const float fx2 = static_cast<float>(x2), fy2 = static_cast<float>(y2);
-    const float values[12] = {fx1, fy1, 0, fx2, fy1, 0, fx1, fy2, 0, fx2, fy2, 0};
+    const float values[12] = { fx1, fy1, 0, fx2, fy1, 0, fx1, fy2, 0, fx2, fy2, 0 };
     for (float v : values)
         *positions++ = v;
     unmapVertices();

@@ -12,7 +12,8 @@ const GLvoid* const kOffsetZero = nullptr;
 // upload and reused afterwards, its storage replaced by `bytes` bytes of
 // `data`, and `data` freed. The buffer stays bound.
 template <class T>
-void Upload(T*& pending, T* data, unsigned int& buffer, GLenum target, long bytes, GLenum usage, long& uploaded)
+void Upload(
+    T*& pending, T* data, unsigned int& buffer, GLenum target, long bytes, GLenum usage, long& uploaded)
 {
     if (pending && pending != data)
         delete[] pending;
@@ -45,8 +46,7 @@ void Unmap(unsigned int buffer)
 // Reads back `elements` values of a source buffer for a copy. Where the
 // mapping fails the array stays undefined; where the buffer holds fewer
 // bytes than wanted, the rest is zero rather than read past its end.
-template <class T>
-T* ReadBack(unsigned int buffer, GLenum target, long elements, long bytesInBuffer)
+template <class T> T* ReadBack(unsigned int buffer, GLenum target, long elements, long bytesInBuffer)
 {
     kxgl::glBindBuffer(target, buffer);
     const void* mapped = kxgl::glMapBuffer(target, GL_READ_ONLY);
@@ -58,7 +58,8 @@ T* ReadBack(unsigned int buffer, GLenum target, long elements, long bytesInBuffe
         if (available > 0)
             std::memcpy(copy, mapped, static_cast<size_t>(available));
         if (wanted > available)
-            std::memset(reinterpret_cast<char*>(copy) + available, 0, static_cast<size_t>(wanted - available));
+            std::memset(
+                reinterpret_cast<char*>(copy) + available, 0, static_cast<size_t>(wanted - available));
     }
     kxgl::glBindBuffer(target, buffer);
     kxgl::glUnmapBuffer(target);
@@ -75,12 +76,12 @@ Geometry::Geometry(const Geometry& source)
     const long vertices = source.vertexCount;
     if (source.vertexBuffer) {
         float* data = ReadBack<float>(source.vertexBuffer, GL_ARRAY_BUFFER,
-                                      static_cast<long>(source.componentCount) * vertices,
-                                      source.uploaded.vertices);
+            static_cast<long>(source.componentCount) * vertices, source.uploaded.vertices);
         setVertices(data, source.vertexCount);
     }
     if (source.normalBuffer)
-        setNormals(ReadBack<float>(source.normalBuffer, GL_ARRAY_BUFFER, 3 * vertices, source.uploaded.normals));
+        setNormals(
+            ReadBack<float>(source.normalBuffer, GL_ARRAY_BUFFER, 3 * vertices, source.uploaded.normals));
     if (source.colorBuffer)
         setColors(ReadBack<float>(source.colorBuffer, GL_ARRAY_BUFFER, 4 * vertices, source.uploaded.colors));
     if (source.texCoordBuffer)
@@ -88,8 +89,8 @@ Geometry::Geometry(const Geometry& source)
             ReadBack<float>(source.texCoordBuffer, GL_ARRAY_BUFFER, 2 * vertices, source.uploaded.texCoords));
     if (source.indexBuffer)
         setIndices(ReadBack<unsigned short>(source.indexBuffer, GL_ELEMENT_ARRAY_BUFFER, source.indexCount,
-                                            source.uploaded.indices),
-                   source.indexCount);
+                       source.uploaded.indices),
+            source.indexCount);
     primitiveMode = source.primitiveMode;
     lineWidth = source.lineWidth;
 }
@@ -116,32 +117,32 @@ void Geometry::setVertices(float* data, int count)
     componentCount = 3;
     vertexCount = count;
     Upload(pendingVertices, data, vertexBuffer, GL_ARRAY_BUFFER, 4L * componentCount * count, GL_DYNAMIC_DRAW,
-           uploaded.vertices);
+        uploaded.vertices);
 }
 
 void Geometry::setNormals(float* data)
 {
     Upload(pendingNormals, data, normalBuffer, GL_ARRAY_BUFFER, 12L * vertexCount, GL_DYNAMIC_DRAW,
-           uploaded.normals);
+        uploaded.normals);
 }
 
 void Geometry::setColors(float* data)
 {
     Upload(pendingColors, data, colorBuffer, GL_ARRAY_BUFFER, 16L * vertexCount, GL_DYNAMIC_DRAW,
-           uploaded.colors);
+        uploaded.colors);
 }
 
 void Geometry::setTexCoords(float* data)
 {
     Upload(pendingTexCoords, data, texCoordBuffer, GL_ARRAY_BUFFER, 8L * vertexCount, GL_DYNAMIC_DRAW,
-           uploaded.texCoords);
+        uploaded.texCoords);
 }
 
 void Geometry::setIndices(unsigned short* data, int count)
 {
     indexCount = count;
     Upload(pendingIndices, data, indexBuffer, GL_ELEMENT_ARRAY_BUFFER, 2L * count, GL_STATIC_DRAW,
-           uploaded.indices);
+        uploaded.indices);
 }
 
 float* Geometry::mapVertices()

@@ -9,7 +9,9 @@ Group::~Group()
     delete[] children.storage;
 }
 
-void Group::traverse(TContext*) {}
+void Group::traverse(TContext*)
+{
+}
 
 bool Group::isGroup() const
 {

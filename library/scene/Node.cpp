@@ -1,6 +1,9 @@
 #include <varnox/Node.h>
 
-Node::Node() : colour(1.0f, 1.0f, 1.0f, 1.0f) {}
+Node::Node()
+    : colour(1.0f, 1.0f, 1.0f, 1.0f)
+{
+}
 
 Node::Node(const Node& source)
     : kxTransform(source)
@@ -14,7 +17,9 @@ Node::Node(const Node& source)
 // The references release in reverse order of declaration: shader, then texture.
 Node::~Node() = default;
 
-void Node::traverse(TContext*) {}
+void Node::traverse(TContext*)
+{
+}
 
 bool Node::isGroup() const
 {

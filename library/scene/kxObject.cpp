@@ -3,7 +3,7 @@
 #include <new>
 
 namespace {
-constexpr std::align_val_t kAlignment{16};
+constexpr std::align_val_t kAlignment { 16 };
 }
 
 kxObject::~kxObject() = default;

@@ -1,6 +1,11 @@
 #include <varnox/kxTransform.h>
 
-kxTransform::kxTransform() : scale(1.0f, 1.0f, 1.0f), rotation(), translation() {}
+kxTransform::kxTransform()
+    : scale(1.0f, 1.0f, 1.0f)
+    , rotation()
+    , translation()
+{
+}
 
 kxTransform::~kxTransform() = default;
 

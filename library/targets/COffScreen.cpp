@@ -95,9 +95,8 @@ void COffScreen::SetSize(int w, int h)
     // of the same share group, so its textures and programs stay usable.
     const platform::CurrentBinding entry = platform::GetCurrent();
     const bool otherCurrent = entry.context && entry.context != hglrc;
-    void* share = otherCurrent && entry.display == display
-                      ? entry.context
-                      : platform::ShareCandidate(hglrc, sharedWith);
+    void* share = otherCurrent && entry.display == display ? entry.context
+                                                           : platform::ShareCandidate(hglrc, sharedWith);
 
     Release();
     Build(share);

@@ -9,70 +9,69 @@
 namespace varnox::platform {
 namespace {
 
-// Share groups of the contexts this library made: a context shares objects
-// with every context of its group. Used to find a surviving partner when a
-// target rebuilds its context after the one it shared with is gone.
-struct ContextRecord {
-    EGLContext context;
-    EGLDisplay display;
-    unsigned group;
-};
+    // Share groups of the contexts this library made: a context shares objects
+    // with every context of its group. Used to find a surviving partner when a
+    // target rebuilds its context after the one it shared with is gone.
+    struct ContextRecord {
+        EGLContext context;
+        EGLDisplay display;
+        unsigned group;
+    };
 
-std::vector<ContextRecord>& Registry()
-{
-    static std::vector<ContextRecord> records;
-    return records;
-}
-
-const ContextRecord* Find(EGLContext context)
-{
-    for (const ContextRecord& r : Registry())
-        if (r.context == context)
-            return &r;
-    return nullptr;
-}
-
-bool HasExtension(const char* list, const char* name)
-{
-    if (!list)
-        return false;
-    const size_t n = std::strlen(name);
-    for (const char* p = std::strstr(list, name); p; p = std::strstr(p + n, name))
-        if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == '\0'))
-            return true;
-    return false;
-}
-
-EGLDisplay PlatformDisplay(EGLenum platform, void* native)
-{
-    auto get = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    if (!get)
-        return EGL_NO_DISPLAY;
-    return get(platform, native, nullptr);
-}
-
-EGLDisplay OpenHeadlessDisplay()
-{
-    const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-    if (HasExtension(client, "EGL_MESA_platform_surfaceless")) {
-        EGLDisplay d = PlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY);
-        if (d != EGL_NO_DISPLAY && InitializeDisplay(d))
-            return d;
+    std::vector<ContextRecord>& Registry()
+    {
+        static std::vector<ContextRecord> records;
+        return records;
     }
-    if (HasExtension(client, "EGL_EXT_platform_device")) {
-        auto query = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(
-            eglGetProcAddress("eglQueryDevicesEXT"));
-        EGLDeviceEXT device = nullptr;
-        EGLint count = 0;
-        if (query && query(1, &device, &count) && count > 0) {
-            EGLDisplay d = PlatformDisplay(EGL_PLATFORM_DEVICE_EXT, device);
+
+    const ContextRecord* Find(EGLContext context)
+    {
+        for (const ContextRecord& r : Registry())
+            if (r.context == context)
+                return &r;
+        return nullptr;
+    }
+
+    bool HasExtension(const char* list, const char* name)
+    {
+        if (!list)
+            return false;
+        const size_t n = std::strlen(name);
+        for (const char* p = std::strstr(list, name); p; p = std::strstr(p + n, name))
+            if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == '\0'))
+                return true;
+        return false;
+    }
+
+    EGLDisplay PlatformDisplay(EGLenum platform, void* native)
+    {
+        auto get = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+            eglGetProcAddress("eglGetPlatformDisplayEXT"));
+        if (!get)
+            return EGL_NO_DISPLAY;
+        return get(platform, native, nullptr);
+    }
+
+    EGLDisplay OpenHeadlessDisplay()
+    {
+        const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+        if (HasExtension(client, "EGL_MESA_platform_surfaceless")) {
+            EGLDisplay d = PlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY);
             if (d != EGL_NO_DISPLAY && InitializeDisplay(d))
                 return d;
         }
+        if (HasExtension(client, "EGL_EXT_platform_device")) {
+            auto query = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
+            EGLDeviceEXT device = nullptr;
+            EGLint count = 0;
+            if (query && query(1, &device, &count) && count > 0) {
+                EGLDisplay d = PlatformDisplay(EGL_PLATFORM_DEVICE_EXT, device);
+                if (d != EGL_NO_DISPLAY && InitializeDisplay(d))
+                    return d;
+            }
+        }
+        return EGL_NO_DISPLAY;
     }
-    return EGL_NO_DISPLAY;
-}
 
 } // namespace
 
@@ -131,12 +130,9 @@ void* ChooseWindowConfig(void* display, unsigned long visualId)
 {
     if (!display)
         return nullptr;
-    const EGLint attribs[] = {
-        EGL_SURFACE_TYPE, EGL_WINDOW_BIT,
-        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
-        EGL_DEPTH_SIZE, 24, EGL_STENCIL_SIZE, 8,
-        EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-        EGL_NONE};
+    const EGLint attribs[] = { EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8,
+        EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8, EGL_DEPTH_SIZE, 24, EGL_STENCIL_SIZE, 8, EGL_RENDERABLE_TYPE,
+        EGL_OPENGL_BIT, EGL_NONE };
     EGLint count = 0;
     if (!eglChooseConfig(display, attribs, nullptr, 0, &count) || count <= 0)
         return nullptr;
@@ -182,13 +178,9 @@ void* ChoosePbufferConfig(void* display)
 {
     if (!display)
         return nullptr;
-    EGLint attribs[] = {
-        EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
-        EGL_BIND_TO_TEXTURE_RGBA, EGL_TRUE,
-        EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
-        EGL_DEPTH_SIZE, 24, EGL_STENCIL_SIZE, 8,
-        EGL_NONE};
+    EGLint attribs[] = { EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_BIND_TO_TEXTURE_RGBA, EGL_TRUE,
+        EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8,
+        EGL_ALPHA_SIZE, 8, EGL_DEPTH_SIZE, 24, EGL_STENCIL_SIZE, 8, EGL_NONE };
     EGLConfig config = nullptr;
     EGLint count = 0;
     if (eglChooseConfig(display, attribs, &config, 1, &count) && count > 0)
@@ -210,11 +202,8 @@ void* CreatePbuffer(void* display, void* config, int width, int height)
     eglGetConfigAttrib(display, config, EGL_BIND_TO_TEXTURE_RGBA, &bindable);
     const EGLint texture = bindable ? EGL_TEXTURE_RGBA : EGL_NO_TEXTURE;
     const EGLint target = bindable ? EGL_TEXTURE_2D : EGL_NO_TEXTURE;
-    const EGLint attribs[] = {
-        EGL_WIDTH, width, EGL_HEIGHT, height,
-        EGL_TEXTURE_FORMAT, texture, EGL_TEXTURE_TARGET, target,
-        EGL_MIPMAP_TEXTURE, EGL_FALSE, EGL_LARGEST_PBUFFER, EGL_FALSE,
-        EGL_NONE};
+    const EGLint attribs[] = { EGL_WIDTH, width, EGL_HEIGHT, height, EGL_TEXTURE_FORMAT, texture,
+        EGL_TEXTURE_TARGET, target, EGL_MIPMAP_TEXTURE, EGL_FALSE, EGL_LARGEST_PBUFFER, EGL_FALSE, EGL_NONE };
     EGLSurface surface = eglCreatePbufferSurface(display, config, attribs);
     return surface == EGL_NO_SURFACE ? nullptr : surface;
 }
@@ -230,7 +219,7 @@ void* CreateContext(void* display, void* config, void* share)
         return nullptr;
     static unsigned nextGroup = 1;
     const ContextRecord* partner = share ? Find(share) : nullptr;
-    Registry().push_back({context, display, partner ? partner->group : nextGroup++});
+    Registry().push_back({ context, display, partner ? partner->group : nextGroup++ });
     return context;
 }
 
@@ -275,7 +264,8 @@ bool MakeCurrent(void* display, void* draw, void* read, void* context)
     if (!display)
         return false;
     return eglMakeCurrent(display, draw ? draw : EGL_NO_SURFACE, read ? read : EGL_NO_SURFACE,
-                          context ? context : EGL_NO_CONTEXT) == EGL_TRUE;
+               context ? context : EGL_NO_CONTEXT)
+        == EGL_TRUE;
 }
 
 bool ReleaseCurrent(void* display)

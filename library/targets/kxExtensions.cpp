@@ -32,8 +32,7 @@ const char* const kNeededExtensions[] = {
     "GL_ARB_vertex_buffer_object",
 };
 
-template <class T>
-void Load(T& entry, const char* name)
+template <class T> void Load(T& entry, const char* name)
 {
     entry = reinterpret_cast<T>(varnox::platform::GetProcAddress(name));
 }
@@ -74,7 +73,7 @@ void kxInitGLExtentions()
 {
     for (const char* name : kNeededExtensions)
         varnox::Print("Needed extension %s is supported: %s", name,
-                      varnox::IsExtensionSupported(name) ? "Yes\n" : "No\n");
+            varnox::IsExtensionSupported(name) ? "Yes\n" : "No\n");
 #define KX_GL_ENTRY(type, name) Load(kxgl::name, #name);
 #define KX_EGL_ENTRY(type, name)
 #include <varnox/kxEntryPoints.def>

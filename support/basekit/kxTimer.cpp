@@ -1,6 +1,10 @@
 #include "kxTimer.h"
 
-kxTimer::kxTimer() : startCount(Counter()), frequency(1000000000u) {}
+kxTimer::kxTimer()
+    : startCount(Counter())
+    , frequency(1000000000u)
+{
+}
 
 kxTimer::~kxTimer() = default;
 

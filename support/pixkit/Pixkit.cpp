@@ -8,10 +8,8 @@ namespace {
 
 // Converts one planar frame whose chroma planes are chromaWidth × chromaHeight.
 // libyuv's "ARGB" is B, G, R, A in memory, which is the BGRA byte order wanted.
-void PlanarToBGRA(unsigned char* source, int* destination, int width, int height,
-                  int chromaHeight,
-                  int (*convert)(const uint8_t*, int, const uint8_t*, int, const uint8_t*, int,
-                                 uint8_t*, int, int, int))
+void PlanarToBGRA(unsigned char* source, int* destination, int width, int height, int chromaHeight,
+    int (*convert)(const uint8_t*, int, const uint8_t*, int, const uint8_t*, int, uint8_t*, int, int, int))
 {
     if (!source || !destination || width <= 0 || height <= 0)
         return;
@@ -19,8 +17,8 @@ void PlanarToBGRA(unsigned char* source, int* destination, int width, int height
     const uint8_t* y = source;
     const uint8_t* u = y + static_cast<size_t>(width) * height;
     const uint8_t* v = u + static_cast<size_t>(chromaWidth) * chromaHeight;
-    convert(y, width, u, chromaWidth, v, chromaWidth, reinterpret_cast<uint8_t*>(destination),
-            width * 4, width, height);
+    convert(y, width, u, chromaWidth, v, chromaWidth, reinterpret_cast<uint8_t*>(destination), width * 4,
+        width, height);
 }
 
 } // namespace

@@ -10,11 +10,10 @@
 // C++ runtime's, or the sanitizer's), so every delete still matches.
 
 namespace {
-std::atomic<bool> counting{false};
-std::atomic<std::size_t> allocations{0};
+std::atomic<bool> counting { false };
+std::atomic<std::size_t> allocations { 0 };
 
-template <class F>
-F Next(const char* symbol)
+template <class F> F Next(const char* symbol)
 {
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, symbol));
 }

@@ -23,7 +23,7 @@ TEST(Allocation, RenderingAHundredChildrenAllocatesNothing)
     std::vector<std::unique_ptr<vxtest::GeometryProbe>> children;
     for (int i = 0; i < 100; ++i) {
         children.emplace_back(vxtest::MakeRectangle(0, 0, 8, 8, kxVec4(1, 1, 1, 1)));
-        children.back()->setTexCoords(vxtest::HeapArray<float>({0, 0, 1, 0, 0, 1, 1, 1}));
+        children.back()->setTexCoords(vxtest::HeapArray<float>({ 0, 0, 1, 0, 0, 1, 1, 1 }));
         children.back()->setTranslation(static_cast<float>(i % 8) * 8, static_cast<float>(i / 8) * 8, 0);
         children.back()->setRotation(static_cast<float>(i), 0, 0, 1);
         children.back()->addTexture(texture, 0);

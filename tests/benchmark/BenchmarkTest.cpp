@@ -22,7 +22,10 @@ namespace {
 // its context shares the benchmark window's objects.
 class RecordingWindow : public CWindowVNX {
 public:
-    RecordingWindow() : CWindowVNX(0, 0, 500, 500, 0) {}
+    RecordingWindow()
+        : CWindowVNX(0, 0, 500, 500, 0)
+    {
+    }
     void Refresh(int frame) override
     {
         frames.push_back(frame);
@@ -57,7 +60,7 @@ TEST(Benchmark, FramesSendTheirNumberAndTime)
         benchmark.RenderFrame();
         times.push_back(TimeUniform(shader));
     }
-    EXPECT_EQ(recording->frames, (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(recording->frames, (std::vector<int> { 0, 1, 2, 3, 4 }));
     EXPECT_EQ(times[0], 0.0f);
     for (int n = 1; n < 5; ++n)
         EXPECT_EQ(times[static_cast<size_t>(n)], static_cast<float>(double(float(n)) * double(0.005f)));
@@ -71,8 +74,9 @@ TEST(Benchmark, FramesSendTheirNumberAndTime)
     EXPECT_NEAR(TimeUniform(shader), 24.995f, 1e-5f);
     EXPECT_EQ(recording->frames.back(), 4999);
     EXPECT_EQ(benchmark.frameCount, 5000);
-    EXPECT_TRUE(std::regex_match(report, std::regex("Total time and frames:\t[0-9]+\\.[0-9]{6}\t5000\n"
-                                                    "Time and frame rate:\t[0-9]+\\.[0-9]{6}\t[0-9]+\\.[0-9]{6}\n")))
+    EXPECT_TRUE(std::regex_match(report,
+        std::regex("Total time and frames:\t[0-9]+\\.[0-9]{6}\t5000\n"
+                   "Time and frame rate:\t[0-9]+\\.[0-9]{6}\t[0-9]+\\.[0-9]{6}\n")))
         << report;
 
     // The scene holds the surface, textured and shaded, tilted and centred.
@@ -180,10 +184,11 @@ TEST(Benchmark, ProgramPrintsTheDriverReportThenTimedReports)
     // Nothing between the extension report and the first pair: the shader
     // file was found and compiled, and no frame printed anything.
     EXPECT_EQ(lines[n - 3], "Needed extension GL_ARB_vertex_buffer_object is supported: Yes\n");
-    EXPECT_TRUE(std::regex_match(lines[n - 2], std::regex("Total time and frames:\t[0-9]+\\.[0-9]{6}\t5000\n")))
+    EXPECT_TRUE(
+        std::regex_match(lines[n - 2], std::regex("Total time and frames:\t[0-9]+\\.[0-9]{6}\t5000\n")))
         << lines[n - 2];
-    EXPECT_TRUE(std::regex_match(lines[n - 1],
-                                 std::regex("Time and frame rate:\t[0-9]+\\.[0-9]{6}\t[0-9]+\\.[0-9]{6}\n")))
+    EXPECT_TRUE(std::regex_match(
+        lines[n - 1], std::regex("Time and frame rate:\t[0-9]+\\.[0-9]{6}\t[0-9]+\\.[0-9]{6}\n")))
         << lines[n - 1];
     // Seconds per frame times frames per second is one.
     double total = 0, perFrame = 0, rate = 0;

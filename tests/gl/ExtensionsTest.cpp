@@ -12,10 +12,17 @@ using vxtest::GLTest;
 using vxtest::Lines;
 
 const char* const kReportOrder[] = {
-    "GL_EXT_paletted_texture",  "GL_EXT_multi_draw_arrays",   "GL_NV_texture_rectangle",
-    "GL_NV_vertex_array_range", "GL_NV_vertex_array_range2",  "GL_ARB_multitexture",
-    "GL_ARB_texture_compression", "GL_EXT_texture_compression_s3tc", "GL_NV_texture_rectangle",
-    "GL_SGIS_generate_mipmap",  "GL_ARB_vertex_buffer_object",
+    "GL_EXT_paletted_texture",
+    "GL_EXT_multi_draw_arrays",
+    "GL_NV_texture_rectangle",
+    "GL_NV_vertex_array_range",
+    "GL_NV_vertex_array_range2",
+    "GL_ARB_multitexture",
+    "GL_ARB_texture_compression",
+    "GL_EXT_texture_compression_s3tc",
+    "GL_NV_texture_rectangle",
+    "GL_SGIS_generate_mipmap",
+    "GL_ARB_vertex_buffer_object",
 };
 
 TEST_F(GLTest, ReportListsTheElevenNeededExtensionsInOrder)

@@ -2,17 +2,17 @@
 
 namespace vxtest {
 namespace {
-COffScreen* shared = nullptr;
+    COffScreen* shared = nullptr;
 
-class SharedContextEnvironment : public testing::Environment {
-public:
-    void SetUp() override { shared = COffScreen::NewL(64, 64); }
-    void TearDown() override
-    {
-        delete shared;
-        shared = nullptr;
-    }
-};
+    class SharedContextEnvironment : public testing::Environment {
+    public:
+        void SetUp() override { shared = COffScreen::NewL(64, 64); }
+        void TearDown() override
+        {
+            delete shared;
+            shared = nullptr;
+        }
+    };
 } // namespace
 
 COffScreen& SharedTarget()

@@ -23,8 +23,7 @@ void ActivateShared();
 std::vector<uint8_t> ReadPixels(CRenderTarget& target);
 
 /// Runs `f` and returns what it printed on standard output.
-template <class F>
-std::string CaptureOutput(F&& f)
+template <class F> std::string CaptureOutput(F&& f)
 {
     testing::internal::CaptureStdout();
     f();

@@ -12,8 +12,7 @@ using vxtest::GeometryProbe;
 using vxtest::GLTest;
 using vxtest::HeapArray;
 
-template <class T>
-std::vector<T> As(const std::vector<unsigned char>& bytes)
+template <class T> std::vector<T> As(const std::vector<unsigned char>& bytes)
 {
     std::vector<T> values(bytes.size() / sizeof(T));
     std::memcpy(values.data(), bytes.data(), values.size() * sizeof(T));
@@ -31,12 +30,12 @@ GLint Usage(GLenum target, GLuint buffer)
 TEST_F(GLTest, SettersUploadTheirArraysWithTheirSizesAndUsage)
 {
     GeometryProbe g;
-    const std::vector<float> positions = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0};
+    const std::vector<float> positions = { 0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0 };
     g.setVertices(HeapArray(positions), 4);
-    g.setTexCoords(HeapArray<float>({0, 0, 1, 0, 0, 1, 1, 1}));
+    g.setTexCoords(HeapArray<float>({ 0, 0, 1, 0, 0, 1, 1, 1 }));
     g.setNormals(HeapArray<float>(std::vector<float>(12, 0.5f)));
     g.setColors(HeapArray<float>(std::vector<float>(16, 0.25f)));
-    g.setIndices(HeapArray<unsigned short>({0, 1, 2, 2, 1, 3}), 6);
+    g.setIndices(HeapArray<unsigned short>({ 0, 1, 2, 2, 1, 3 }), 6);
 
     EXPECT_EQ(g.componentCount, 3);
     EXPECT_EQ(g.vertexCount, 4);
@@ -52,10 +51,10 @@ TEST_F(GLTest, SettersUploadTheirArraysWithTheirSizesAndUsage)
 
     EXPECT_EQ(As<float>(BufferContents(GL_ARRAY_BUFFER, g.vertexBuffer)), positions);
     EXPECT_EQ(As<unsigned short>(BufferContents(GL_ELEMENT_ARRAY_BUFFER, g.indexBuffer)),
-              (std::vector<unsigned short>{0, 1, 2, 2, 1, 3}));
+        (std::vector<unsigned short> { 0, 1, 2, 2, 1, 3 }));
     EXPECT_EQ(As<float>(BufferContents(GL_ARRAY_BUFFER, g.colorBuffer)), std::vector<float>(16, 0.25f));
     // Five distinct buffers.
-    const GLuint names[] = {g.vertexBuffer, g.texCoordBuffer, g.normalBuffer, g.colorBuffer, g.indexBuffer};
+    const GLuint names[] = { g.vertexBuffer, g.texCoordBuffer, g.normalBuffer, g.colorBuffer, g.indexBuffer };
     for (int i = 0; i < 5; ++i)
         for (int j = i + 1; j < 5; ++j)
             EXPECT_NE(names[i], names[j]);
@@ -106,7 +105,7 @@ TEST_F(GLTest, MappingWritesStraightIntoTheBuffers)
     std::fill(t, t + 4, 0.5f);
     g.unmapTexCoords();
     EXPECT_EQ(As<float>(BufferContents(GL_ARRAY_BUFFER, g.vertexBuffer)),
-              (std::vector<float>{0, 1, 2, 3, 4, 5}));
+        (std::vector<float> { 0, 1, 2, 3, 4, 5 }));
     EXPECT_EQ(As<float>(BufferContents(GL_ARRAY_BUFFER, g.normalBuffer)), std::vector<float>(6, 7.0f));
     EXPECT_EQ(As<float>(BufferContents(GL_ARRAY_BUFFER, g.texCoordBuffer)), std::vector<float>(4, 0.5f));
 }
@@ -117,8 +116,8 @@ TEST_F(GLTest, CopyHoldsNewBuffersForExactlyTheSourcesArrays)
     source.primitiveMode = GL_TRIANGLE_STRIP;
     source.lineWidth = 3.0f;
     source.setColor(kxVec4(0.5f, 0.25f, 1.0f, 1.0f));
-    source.setVertices(HeapArray<float>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), 4);
-    source.setTexCoords(HeapArray<float>({0, 0, 1, 0, 0, 1, 1, 1}));
+    source.setVertices(HeapArray<float>({ 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12 }), 4);
+    source.setTexCoords(HeapArray<float>({ 0, 0, 1, 0, 0, 1, 1, 1 }));
 
     GeometryProbe copy(source);
     EXPECT_NE(copy.vertexBuffer, 0u);
@@ -129,9 +128,9 @@ TEST_F(GLTest, CopyHoldsNewBuffersForExactlyTheSourcesArrays)
     EXPECT_EQ(copy.colorBuffer, 0u);
     EXPECT_EQ(copy.indexBuffer, 0u);
     EXPECT_EQ(BufferContents(GL_ARRAY_BUFFER, copy.vertexBuffer),
-              BufferContents(GL_ARRAY_BUFFER, source.vertexBuffer));
+        BufferContents(GL_ARRAY_BUFFER, source.vertexBuffer));
     EXPECT_EQ(BufferContents(GL_ARRAY_BUFFER, copy.texCoordBuffer),
-              BufferContents(GL_ARRAY_BUFFER, source.texCoordBuffer));
+        BufferContents(GL_ARRAY_BUFFER, source.texCoordBuffer));
     EXPECT_EQ(copy.vertexCount, 4);
     EXPECT_EQ(copy.primitiveMode, static_cast<unsigned>(GL_TRIANGLE_STRIP));
     EXPECT_EQ(copy.lineWidth, 3.0f);
@@ -146,22 +145,22 @@ TEST_F(GLTest, CopyOfAllFiveArraysMatchesAndDrawsTheSamePixels)
     source->primitiveMode = GL_TRIANGLES;
     source->setNormals(HeapArray<float>(std::vector<float>(12, 0.0f)));
     source->setTexCoords(HeapArray<float>(std::vector<float>(8, 0.0f)));
-    source->setColors(HeapArray<float>({1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1}));
-    source->setIndices(HeapArray<unsigned short>({0, 1, 2}), 3); // one triangle of the rectangle
+    source->setColors(HeapArray<float>({ 1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1 }));
+    source->setIndices(HeapArray<unsigned short>({ 0, 1, 2 }), 3); // one triangle of the rectangle
 
     scene->addObject(source.get());
     scene->Render(target);
     const std::vector<uint8_t> expected = vxtest::ReadPixels(*target);
 
     GeometryProbe copy(*source);
-    for (GLuint GeometryProbe::*buffer : {&GeometryProbe::vertexBuffer, &GeometryProbe::normalBuffer,
-                                          &GeometryProbe::colorBuffer, &GeometryProbe::texCoordBuffer}) {
+    for (GLuint GeometryProbe::*buffer : { &GeometryProbe::vertexBuffer, &GeometryProbe::normalBuffer,
+             &GeometryProbe::colorBuffer, &GeometryProbe::texCoordBuffer }) {
         EXPECT_NE(copy.*buffer, source.get()->*buffer);
         EXPECT_EQ(BufferContents(GL_ARRAY_BUFFER, copy.*buffer),
-                  BufferContents(GL_ARRAY_BUFFER, source.get()->*buffer));
+            BufferContents(GL_ARRAY_BUFFER, source.get()->*buffer));
     }
     EXPECT_EQ(BufferContents(GL_ELEMENT_ARRAY_BUFFER, copy.indexBuffer),
-              BufferContents(GL_ELEMENT_ARRAY_BUFFER, source->indexBuffer));
+        BufferContents(GL_ELEMENT_ARRAY_BUFFER, source->indexBuffer));
     EXPECT_EQ(copy.indexCount, 3);
 
     scene->removeObject(source.get());
@@ -205,7 +204,8 @@ TEST_F(GLTest, DestroyingDeletesEveryBuffer)
         g.setColors(nullptr);
         g.setTexCoords(nullptr);
         g.setIndices(nullptr, 3);
-        const GLuint made[5] = {g.vertexBuffer, g.normalBuffer, g.colorBuffer, g.texCoordBuffer, g.indexBuffer};
+        const GLuint made[5]
+            = { g.vertexBuffer, g.normalBuffer, g.colorBuffer, g.texCoordBuffer, g.indexBuffer };
         std::copy(made, made + 5, names);
         for (GLuint name : names)
             ASSERT_TRUE(glIsBuffer(name));
@@ -235,7 +235,7 @@ TEST_F(GLTest, DrawCallFollowsTheIndexBuffer)
     EXPECT_GT(arrays, 150u);
     EXPECT_LT(arrays, 250u);
     // Indices naming both halves: the whole square.
-    g->setIndices(HeapArray<unsigned short>({0, 1, 2, 2, 1, 3}), 6);
+    g->setIndices(HeapArray<unsigned short>({ 0, 1, 2, 2, 1, 3 }), 6);
     EXPECT_EQ(litPixels(), 400u);
     // An empty index list draws nothing, vertices notwithstanding.
     g->setIndices(nullptr, 0);

@@ -25,7 +25,10 @@ public:
         : ImageObject(x1, y1, x2, y2, mode, stream)
     {
     }
-    ImageProbe(const ImageProbe& source) : ImageObject(source) {}
+    ImageProbe(const ImageProbe& source)
+        : ImageObject(source)
+    {
+    }
     using ImageObject::converter;
     using ImageObject::format;
     using ImageObject::mapped;
@@ -41,13 +44,13 @@ public:
         // P0 (x1, y1), P1 (x2, y1), P2 (x1, y2), P3 (x2, y2), z 0.
         EXPECT_TRUE(p[1] == p[4] && p[6] == p[0] && p[9] == p[3] && p[10] == p[7]);
         EXPECT_TRUE(p[2] == 0 && p[5] == 0 && p[8] == 0 && p[11] == 0);
-        return {p[0], p[1], p[9], p[10]};
+        return { p[0], p[1], p[9], p[10] };
     }
     std::vector<float> Mapping()
     {
         const std::vector<float> t = Floats(texCoordBuffer);
         EXPECT_TRUE(t[1] == t[3] && t[4] == t[0] && t[6] == t[2] && t[7] == t[5]);
-        return {t[0], t[1], t[6], t[7]};
+        return { t[0], t[1], t[6], t[7] };
     }
     Texture* Tex() { return getTexture(); }
 };
@@ -60,16 +63,16 @@ std::vector<uint8_t> Solid(int width, int height, int bytesPerPixel, uint8_t val
 TEST_F(GLTest, ImageSizeQuadFollowsChangedImagesOnly)
 {
     ImageProbe image(0, 0, 0, 0, ImageObject::imageSize);
-    EXPECT_EQ(image.Corners(), (std::vector<float>{0, 0, 0, 0}));
-    EXPECT_EQ(image.Mapping(), (std::vector<float>{0, 0, 0, 0}));
+    EXPECT_EQ(image.Corners(), (std::vector<float> { 0, 0, 0, 0 }));
+    EXPECT_EQ(image.Mapping(), (std::vector<float> { 0, 0, 0, 0 }));
     EXPECT_FALSE(image.mapped);
 
     const std::vector<uint8_t> rgb = Solid(640, 480, 3, 200);
     image.Image(320, 240, ImageObject::RGB24, rgb.data());
-    EXPECT_EQ(image.Corners(), (std::vector<float>{0, 0, 320, 240}));
+    EXPECT_EQ(image.Corners(), (std::vector<float> { 0, 0, 320, 240 }));
     EXPECT_EQ(image.Tex()->textureWidth, 512);
     EXPECT_EQ(image.Tex()->textureHeight, 256);
-    EXPECT_EQ(image.Mapping(), (std::vector<float>{0, 0, 0.625f, 0.9375f}));
+    EXPECT_EQ(image.Mapping(), (std::vector<float> { 0, 0, 0.625f, 0.9375f }));
     EXPECT_TRUE(image.mapped);
     EXPECT_EQ(image.format, ImageObject::RGB24);
 
@@ -77,33 +80,33 @@ TEST_F(GLTest, ImageSizeQuadFollowsChangedImagesOnly)
     image.ImageMapping(0, 0, 160, 120);
     image.Size(5, 5, 50, 50);
     image.Image(320, 240, ImageObject::RGB24, rgb.data());
-    EXPECT_EQ(image.Mapping(), (std::vector<float>{0, 0, 0.3125f, 0.46875f}));
-    EXPECT_EQ(image.Corners(), (std::vector<float>{5, 5, 50, 50}));
+    EXPECT_EQ(image.Mapping(), (std::vector<float> { 0, 0, 0.3125f, 0.46875f }));
+    EXPECT_EQ(image.Corners(), (std::vector<float> { 5, 5, 50, 50 }));
 
     // A new size resets both.
     image.Image(640, 480, ImageObject::RGB24, rgb.data());
-    EXPECT_EQ(image.Corners(), (std::vector<float>{0, 0, 640, 480}));
-    EXPECT_EQ(image.Mapping(), (std::vector<float>{0, 0, 0.625f, 0.9375f}));
+    EXPECT_EQ(image.Corners(), (std::vector<float> { 0, 0, 640, 480 }));
+    EXPECT_EQ(image.Mapping(), (std::vector<float> { 0, 0, 0.625f, 0.9375f }));
     // So does a new format of the same size, even one the texture refuses.
     image.ImageMapping(1, 1, 2, 2);
     image.Image(640, 480, static_cast<ImageObject::imageFormat>(3), rgb.data());
     EXPECT_EQ(image.format, 3);
-    EXPECT_EQ(image.Mapping(), (std::vector<float>{0, 0, 0.625f, 0.9375f}));
+    EXPECT_EQ(image.Mapping(), (std::vector<float> { 0, 0, 0.625f, 0.9375f }));
 }
 
 TEST_F(GLTest, FixedQuadsMoveOnlyThroughSize)
 {
     ImageProbe fixed(10, 20, 110, 70, ImageObject::fixedSize);
-    EXPECT_EQ(fixed.Corners(), (std::vector<float>{10, 20, 110, 70}));
+    EXPECT_EQ(fixed.Corners(), (std::vector<float> { 10, 20, 110, 70 }));
     const std::vector<uint8_t> rgb = Solid(64, 64, 3, 9);
     fixed.Image(64, 64, ImageObject::RGB24, rgb.data());
-    EXPECT_EQ(fixed.Corners(), (std::vector<float>{10, 20, 110, 70}));
+    EXPECT_EQ(fixed.Corners(), (std::vector<float> { 10, 20, 110, 70 }));
 
     ImageProbe unsized(0, 0, 0, 0, ImageObject::fixedSize);
     unsized.Image(64, 64, ImageObject::RGB24, rgb.data());
-    EXPECT_EQ(unsized.Corners(), (std::vector<float>{0, 0, 0, 0}));
+    EXPECT_EQ(unsized.Corners(), (std::vector<float> { 0, 0, 0, 0 }));
     unsized.Size(1, 2, 3, 4);
-    EXPECT_EQ(unsized.Corners(), (std::vector<float>{1, 2, 3, 4}));
+    EXPECT_EQ(unsized.Corners(), (std::vector<float> { 1, 2, 3, 4 }));
 }
 
 TEST_F(GLTest, FactoriesMakeStaticOrStreamingTextures)
@@ -153,8 +156,8 @@ TEST_F(GLTest, StrideAppliesToTheNextImageOnly)
     glBindTexture(GL_TEXTURE_2D, image.Tex()->texture);
     std::vector<uint8_t> texels(512 * 512 * 4);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_BYTE, texels.data());
-    EXPECT_EQ(texels[(1 * 512 + 0) * 4], 1);      // (0, 1)
-    EXPECT_EQ(texels[(7 * 512 + 300) * 4], 51);   // (300, 7): 307 mod 256
+    EXPECT_EQ(texels[(1 * 512 + 0) * 4], 1); // (0, 1)
+    EXPECT_EQ(texels[(7 * 512 + 300) * 4], 51); // (300, 7): 307 mod 256
     // The next image is read as packed rows again.
     std::vector<uint8_t> packed(500 * 400 * 4, 0);
     for (size_t i = 0; i < packed.size(); i += 4)
@@ -172,24 +175,24 @@ TEST_F(GLTest, FitToTargetCentresTheImageAtEveryDraw)
     ImageProbe image(0, 0, 0, 0, ImageObject::fitToTarget);
     scene->addObject(&image);
     scene->Render(target); // no image yet: nothing to fit
-    EXPECT_EQ(image.Corners(), (std::vector<float>{0, 0, 0, 0}));
+    EXPECT_EQ(image.Corners(), (std::vector<float> { 0, 0, 0, 0 }));
 
     image.Image(512, 256, ImageObject::BGRA32, nullptr);
     scene->Render(target);
-    EXPECT_EQ(image.Corners(), (std::vector<float>{0, 125, 500, 375}));
+    EXPECT_EQ(image.Corners(), (std::vector<float> { 0, 125, 500, 375 }));
     image.Image(256, 512, ImageObject::BGRA32, nullptr);
     scene->Render(target);
-    EXPECT_EQ(image.Corners(), (std::vector<float>{125, 0, 375, 500}));
+    EXPECT_EQ(image.Corners(), (std::vector<float> { 125, 0, 375, 500 }));
 
     // A quarter turn on a target 400 wide and 300 high: the scene is 300 × 400.
     target->SetSize(400, 300);
     image.Image(512, 256, ImageObject::BGRA32, nullptr);
     scene->SceneRotation(90);
     scene->Render(target);
-    EXPECT_EQ(image.Corners(), (std::vector<float>{0, 125, 300, 275}));
+    EXPECT_EQ(image.Corners(), (std::vector<float> { 0, 125, 300, 275 }));
     scene->SceneRotation(0);
     scene->Render(target);
-    EXPECT_EQ(image.Corners(), (std::vector<float>{0, 50, 400, 250}));
+    EXPECT_EQ(image.Corners(), (std::vector<float> { 0, 50, 400, 250 }));
     delete scene;
     delete target;
 }
@@ -199,7 +202,7 @@ TEST_F(GLTest, CopySharesTheTextureAndHasBuffersOfItsOwn)
     COffScreen* target = COffScreen::NewL(16, 16);
     ImageProbe source(0, 0, 16, 16, ImageObject::fixedSize);
     source.SetStride(0);
-    const std::vector<uint8_t> red = {0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255};
+    const std::vector<uint8_t> red = { 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255 };
     source.Image(2, 2, ImageObject::BGRA32, red.data());
     std::unique_ptr<ImageObject> copy(ImageObject::NewL(source));
     EXPECT_EQ(copy->getTexture(), source.Tex());
@@ -211,7 +214,7 @@ TEST_F(GLTest, CopySharesTheTextureAndHasBuffersOfItsOwn)
     scene->Render(target);
     EXPECT_EQ(vxtest::ReadPixels(*target)[2], 255); // red
     // An image given to the source shows in the copy.
-    const std::vector<uint8_t> blue = {255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255};
+    const std::vector<uint8_t> blue = { 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255 };
     source.Image(2, 2, ImageObject::BGRA32, blue.data());
     scene->Render(target);
     const std::vector<uint8_t> pixels = vxtest::ReadPixels(*target);
@@ -243,8 +246,8 @@ TEST_F(GLTest, ImageAppearsUprightAtItsPlace)
     EXPECT_EQ(at(10, 5)[0], 0);
     EXPECT_EQ(at(17, 6)[0], 255);
     EXPECT_EQ(at(17, 8)[0], 255);
-    EXPECT_EQ(at(18, 5)[2], 0);  // right of the image
-    EXPECT_EQ(at(10, 9)[0], 0);  // below it
+    EXPECT_EQ(at(18, 5)[2], 0); // right of the image
+    EXPECT_EQ(at(10, 9)[0], 0); // below it
     delete scene;
     delete target;
 }
@@ -273,7 +276,7 @@ void Bt601(const uint8_t yuv[3], int rgb[3])
 {
     const double y = 1.164 * (yuv[0] - 16), u = yuv[1] - 128.0, v = yuv[2] - 128.0;
     const double r = y + 1.596 * v, g = y - 0.813 * v - 0.391 * u, b = y + 2.018 * u;
-    const double c[3] = {r, g, b};
+    const double c[3] = { r, g, b };
     for (int i = 0; i < 3; ++i)
         rgb[i] = static_cast<int>(std::lround(std::min(255.0, std::max(0.0, c[i]))));
 }
@@ -285,14 +288,14 @@ TEST_F(GLTest, YuvFramesStreamIntoAFittedQuad)
     CScene* scene = CScene::NewL();
     scene->addObject(video.get());
 
-    const uint8_t first[4][3] = {{81, 90, 240}, {145, 54, 34}, {41, 240, 110}, {235, 128, 128}};
-    const uint8_t second[4][3] = {{16, 128, 128}, {170, 166, 16}, {106, 202, 222}, {126, 128, 128}};
-    for (const auto* colours : {first, second}) {
+    const uint8_t first[4][3] = { { 81, 90, 240 }, { 145, 54, 34 }, { 41, 240, 110 }, { 235, 128, 128 } };
+    const uint8_t second[4][3] = { { 16, 128, 128 }, { 170, 166, 16 }, { 106, 202, 222 }, { 126, 128, 128 } };
+    for (const auto* colours : { first, second }) {
         const std::vector<uint8_t> frame = QuadrantFrame(320, 240, colours);
         video->Image(320, 240, ImageObject::YUV420, frame.data());
         scene->Render(target);
         const std::vector<uint8_t> pixels = vxtest::ReadPixels(*target);
-        const int centres[4][2] = {{80, 60}, {240, 60}, {80, 180}, {240, 180}};
+        const int centres[4][2] = { { 80, 60 }, { 240, 60 }, { 80, 180 }, { 240, 180 } };
         for (int q = 0; q < 4; ++q) {
             const uint8_t* p = &pixels[((239 - centres[q][1]) * 320 + centres[q][0]) * 4];
             int rgb[3];
@@ -315,7 +318,7 @@ TEST_F(GLTest, SameSizeFramesLeaveTheQuadAlone)
     ImageProbe video(0, 0, 0, 0, ImageObject::fitToTarget, true);
     CScene* scene = CScene::NewL();
     scene->addObject(&video);
-    const uint8_t grey[4][3] = {{126, 128, 128}, {126, 128, 128}, {126, 128, 128}, {126, 128, 128}};
+    const uint8_t grey[4][3] = { { 126, 128, 128 }, { 126, 128, 128 }, { 126, 128, 128 }, { 126, 128, 128 } };
     const std::vector<uint8_t> frame = QuadrantFrame(64, 48, grey);
     video.Image(64, 48, ImageObject::YUV420, frame.data());
     scene->Render(target);

@@ -26,7 +26,10 @@ std::string TexCoordArray()
 
 class RecordingTexture : public TextureStatic {
 public:
-    explicit RecordingTexture(std::string n) : name(std::move(n)) {}
+    explicit RecordingTexture(std::string n)
+        : name(std::move(n))
+    {
+    }
     ~RecordingTexture() override { events.push_back("delete " + name); }
     void bind() override
     {
@@ -43,7 +46,10 @@ public:
 
 class RecordingShader : public Shader {
 public:
-    explicit RecordingShader(std::string n) : name(std::move(n)) {}
+    explicit RecordingShader(std::string n)
+        : name(std::move(n))
+    {
+    }
     ~RecordingShader() override { events.push_back("delete " + name); }
     void bind(TContext* context) override
     {
@@ -64,16 +70,19 @@ public:
 class ProbeNode : public Node {
 public:
     ProbeNode() = default;
-    ProbeNode(const ProbeNode& source) : Node(source) {}
+    ProbeNode(const ProbeNode& source)
+        : Node(source)
+    {
+    }
     using Node::textureParam;
     void traverse(TContext* context) override
     {
         GLfloat m[16];
         glGetFloatv(GL_MODELVIEW_MATRIX, m);
-        events.push_back("traverse, program " + std::to_string(Integer(GL_CURRENT_PROGRAM)) + ", texture " +
-                         std::to_string(Integer(GL_TEXTURE_BINDING_2D)) + ", 2D " +
-                         (glIsEnabled(GL_TEXTURE_2D) ? "on" : "off") + ", at " + std::to_string(int(m[12])) +
-                         "," + std::to_string(int(m[13])));
+        events.push_back("traverse, program " + std::to_string(Integer(GL_CURRENT_PROGRAM)) + ", texture "
+            + std::to_string(Integer(GL_TEXTURE_BINDING_2D)) + ", 2D "
+            + (glIsEnabled(GL_TEXTURE_2D) ? "on" : "off") + ", at " + std::to_string(int(m[12])) + ","
+            + std::to_string(int(m[13])));
         traversedWith = context;
     }
     TContext* traversedWith = nullptr;
@@ -140,7 +149,7 @@ TEST_F(NodeTest, TextureAndShaderAreCountedByTheirHolders)
         EXPECT_EQ(copy.textureParam, 5);
     }
     // The last holder took both with it, the shader first.
-    EXPECT_EQ(events, (std::vector<std::string>{"delete s", "delete t"}));
+    EXPECT_EQ(events, (std::vector<std::string> { "delete s", "delete t" }));
 }
 
 TEST_F(NodeTest, NullTextureReleasesAtOnceAndStoresTheParameter)
@@ -148,7 +157,7 @@ TEST_F(NodeTest, NullTextureReleasesAtOnceAndStoresTheParameter)
     ProbeNode node;
     node.addTexture(new RecordingTexture("t"), 1);
     node.addTexture(nullptr, 2);
-    EXPECT_EQ(events, std::vector<std::string>{"delete t"});
+    EXPECT_EQ(events, std::vector<std::string> { "delete t" });
     EXPECT_EQ(node.textureParam, 2);
     EXPECT_EQ(node.getTexture(), nullptr);
 }
@@ -159,7 +168,7 @@ TEST_F(NodeTest, ReplacingTheShaderDeletesTheOldOneFirst)
     node.setShader(new RecordingShader("a"));
     RecordingShader* b = new RecordingShader("b");
     node.setShader(b);
-    EXPECT_EQ(events, std::vector<std::string>{"delete a"});
+    EXPECT_EQ(events, std::vector<std::string> { "delete a" });
     EXPECT_EQ(b->count, 1);
 }
 
@@ -179,11 +188,11 @@ TEST_F(NodeTest, SceneBindsShaderAndTextureAroundTheChildInOrder)
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     scene->Render(&vxtest::SharedTarget());
 
-    const std::string traversed = "traverse, program " + std::to_string(s->program) + ", texture " +
-                                  std::to_string(t->texture) + ", 2D on, at 7,9";
-    EXPECT_EQ(events, (std::vector<std::string>{"shader bind, texcoords off", "texture bind, texcoords on",
-                                                traversed, "texture unbind, texcoords on",
-                                                "shader unbind, texcoords off"}));
+    const std::string traversed = "traverse, program " + std::to_string(s->program) + ", texture "
+        + std::to_string(t->texture) + ", 2D on, at 7,9";
+    EXPECT_EQ(events,
+        (std::vector<std::string> { "shader bind, texcoords off", "texture bind, texcoords on", traversed,
+            "texture unbind, texcoords on", "shader unbind, texcoords off" }));
     EXPECT_EQ(s->boundContext, scene->getContext());
     EXPECT_EQ(child.traversedWith, scene->getContext());
     // Afterwards: no program, no 2D texturing.

@@ -19,13 +19,12 @@ bool IsCurrent(const CRenderTarget& target)
 ::testing::AssertionResult AllPixelsAre(const std::vector<uint8_t>& pixels, int b, int g, int r, int a)
 {
     for (size_t i = 0; i < pixels.size(); i += 4) {
-        const int got[4] = {pixels[i], pixels[i + 1], pixels[i + 2], pixels[i + 3]};
-        const int want[4] = {b, g, r, a};
+        const int got[4] = { pixels[i], pixels[i + 1], pixels[i + 2], pixels[i + 3] };
+        const int want[4] = { b, g, r, a };
         for (int c = 0; c < 4; ++c)
             if (std::abs(got[c] - want[c]) > 1)
-                return ::testing::AssertionFailure()
-                       << "pixel " << i / 4 << " is " << got[0] << "," << got[1] << "," << got[2] << ","
-                       << got[3];
+                return ::testing::AssertionFailure() << "pixel " << i / 4 << " is " << got[0] << "," << got[1]
+                                                     << "," << got[2] << "," << got[3];
     }
     return ::testing::AssertionSuccess();
 }
@@ -180,9 +179,9 @@ TEST_F(GLTest, FailedPixelBufferReportsEachLaterStep)
     COffScreen* target = nullptr;
     const std::string output = CaptureOutput([&] { target = COffScreen::NewL(-1, 5); });
     EXPECT_EQ(output,
-              "COffScreen::ConstructL wglCreatePbufferARB failed, Error\n"
-              "COffScreen::ConstructL wglGetPbufferDCARB failed, Error\n"
-              "COffScreen::ConstructL wglCreateContext storleksfel, Error\n");
+        "COffScreen::ConstructL wglCreatePbufferARB failed, Error\n"
+        "COffScreen::ConstructL wglGetPbufferDCARB failed, Error\n"
+        "COffScreen::ConstructL wglCreateContext storleksfel, Error\n");
     EXPECT_EQ(target->pbuffer, nullptr);
     EXPECT_EQ(target->width, -1);
     delete target;

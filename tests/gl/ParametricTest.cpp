@@ -113,12 +113,14 @@ TEST_F(GLTest, DefaultSurfaceMeshesTheSineOverItsGrid)
             const float v = static_cast<float>(0.0 + double(j) * step);
             const size_t k = static_cast<size_t>(j * 31 + i);
             const kxVec3 rp = ReferenceVertex(u, v), rn = ReferenceNormal(u, v);
-            ASSERT_TRUE(SameBits(p[3 * k], rp.x) && SameBits(p[3 * k + 1], rp.y) && SameBits(p[3 * k + 2], rp.z))
+            ASSERT_TRUE(
+                SameBits(p[3 * k], rp.x) && SameBits(p[3 * k + 1], rp.y) && SameBits(p[3 * k + 2], rp.z))
                 << "position " << i << ", " << j;
-            ASSERT_TRUE(SameBits(n[3 * k], rn.x) && SameBits(n[3 * k + 1], rn.y) && SameBits(n[3 * k + 2], rn.z))
+            ASSERT_TRUE(
+                SameBits(n[3 * k], rn.x) && SameBits(n[3 * k + 1], rn.y) && SameBits(n[3 * k + 2], rn.z))
                 << "normal " << i << ", " << j;
-            ASSERT_TRUE(SameBits(t[2 * k], static_cast<float>(u / 226.0)) &&
-                        SameBits(t[2 * k + 1], static_cast<float>(v / 226.0)))
+            ASSERT_TRUE(SameBits(t[2 * k], static_cast<float>(u / 226.0))
+                && SameBits(t[2 * k + 1], static_cast<float>(v / 226.0)))
                 << "texture coordinate " << i << ", " << j;
         }
 }
@@ -132,14 +134,15 @@ struct Arrays {
 Arrays ArraysOf(kxParametric& surface)
 {
     surface.traverse(nullptr);
-    GLint buffers[3] = {0, 0, 0};
+    GLint buffers[3] = { 0, 0, 0 };
     glGetIntegerv(GL_VERTEX_ARRAY_BUFFER_BINDING, &buffers[0]);
     glGetIntegerv(GL_NORMAL_ARRAY_BUFFER_BINDING, &buffers[1]);
     glGetIntegerv(GL_TEXTURE_COORD_ARRAY_BUFFER_BINDING, &buffers[2]);
     Arrays arrays;
-    std::vector<float>* out[3] = {&arrays.positions, &arrays.normals, &arrays.texCoords};
+    std::vector<float>* out[3] = { &arrays.positions, &arrays.normals, &arrays.texCoords };
     for (int k = 0; k < 3; ++k) {
-        const std::vector<unsigned char> bytes = BufferContents(GL_ARRAY_BUFFER, static_cast<GLuint>(buffers[k]));
+        const std::vector<unsigned char> bytes
+            = BufferContents(GL_ARRAY_BUFFER, static_cast<GLuint>(buffers[k]));
         out[k]->resize(bytes.size() / 4);
         std::memcpy(out[k]->data(), bytes.data(), bytes.size());
     }
@@ -156,11 +159,11 @@ bool SameBits(const std::vector<float>& a, const std::vector<float>& b)
 // where the grid starts at -0 and runs backwards through negative values.
 TEST_F(GLTest, OwnSurfaceAndSubclassGiveTheSameBits)
 {
-    const float ranges[][4] = {{-123, -50, 123, 77}, {-0.0f, -0.0f, -100, -40}, {0, 0, 226, 226}};
+    const float ranges[][4] = { { -123, -50, 123, 77 }, { -0.0f, -0.0f, -100, -40 }, { 0, 0, 226, 226 } };
     for (const auto& r : ranges) {
         kxParametric own;
         SurfaceProbe probe;
-        for (kxParametric* s : {&own, static_cast<kxParametric*>(&probe)}) {
+        for (kxParametric* s : { &own, static_cast<kxParametric*>(&probe) }) {
             s->setRes(40, 25);
             s->setStart(r[0], r[1]);
             s->setStop(r[2], r[3]);
@@ -181,7 +184,7 @@ TEST_F(GLTest, OwnSurfaceAndSubclassGiveTheSameBits)
                 const size_t k = static_cast<size_t>(j * 41 + i);
                 const kxVec3 rp = ReferenceVertex(u, v), rn = ReferenceNormal(u, v);
                 ASSERT_TRUE(SameBits(a.positions[3 * k + 2], rp.z) && SameBits(a.normals[3 * k], rn.x)
-                            && SameBits(a.normals[3 * k + 1], rn.y) && SameBits(a.normals[3 * k + 2], rn.z))
+                    && SameBits(a.normals[3 * k + 1], rn.y) && SameBits(a.normals[3 * k + 2], rn.z))
                     << "range from " << r[0] << ", vertex " << i << ", " << j;
             }
     }
@@ -193,8 +196,8 @@ TEST_F(GLTest, OwnSurfaceAndSubclassGiveTheSameBits)
 TEST_F(GLTest, SurfaceFunctionsGiveTheirOwnValuesInAnyOrder)
 {
     SurfaceProbe s;
-    const float points[][2] = {{-0.0f, 30}, {0.0f, 30}, {0.0f, -0.0f}, {-0.0f, -0.0f}, {-0.0f, 30},
-                               {12.5f, 30}, {12.5f, -7}, {-0.0f, -7}, {12.5f, 30}};
+    const float points[][2] = { { -0.0f, 30 }, { 0.0f, 30 }, { 0.0f, -0.0f }, { -0.0f, -0.0f }, { -0.0f, 30 },
+        { 12.5f, 30 }, { 12.5f, -7 }, { -0.0f, -7 }, { 12.5f, 30 } };
     for (const auto& p : points) {
         const kxVec3 rp = ReferenceVertex(p[0], p[1]), rn = ReferenceNormal(p[0], p[1]);
         // Normal first, vertex first: either may meet the other's arguments.
@@ -202,7 +205,8 @@ TEST_F(GLTest, SurfaceFunctionsGiveTheirOwnValuesInAnyOrder)
         const kxVec3 q = s.getVertex(p[0], p[1]);
         const kxVec3 n2 = s.getNormal(p[0], p[1]);
         EXPECT_TRUE(SameBits(q.z, rp.z)) << p[0] << ", " << p[1];
-        EXPECT_TRUE(SameBits(n.x, rn.x) && SameBits(n.y, rn.y) && SameBits(n.z, rn.z)) << p[0] << ", " << p[1];
+        EXPECT_TRUE(SameBits(n.x, rn.x) && SameBits(n.y, rn.y) && SameBits(n.z, rn.z))
+            << p[0] << ", " << p[1];
         EXPECT_TRUE(SameBits(n2.x, rn.x) && SameBits(n2.y, rn.y)) << p[0] << ", " << p[1];
     }
     // The sign of zero shows in the heights.
@@ -214,10 +218,10 @@ TEST_F(GLTest, IndexListsRunCounterClockwiseCellByCell)
 {
     SurfaceProbe s;
     s.setRes(1, 1);
-    EXPECT_EQ(s.Indices(), (std::vector<unsigned short>{2, 0, 3, 3, 0, 1}));
+    EXPECT_EQ(s.Indices(), (std::vector<unsigned short> { 2, 0, 3, 3, 0, 1 }));
     EXPECT_EQ(s.vertexCount, 4);
     s.setRes(2, 1);
-    EXPECT_EQ(s.Indices(), (std::vector<unsigned short>{3, 0, 4, 4, 0, 1, 4, 1, 5, 5, 1, 2}));
+    EXPECT_EQ(s.Indices(), (std::vector<unsigned short> { 3, 0, 4, 4, 0, 1, 4, 1, 5, 5, 1, 2 }));
     EXPECT_EQ(s.vertexCount, 6);
     EXPECT_EQ(BufferSize(GL_ARRAY_BUFFER, s.texCoordBuffer), 6 * 8);
     // The largest grid 16-bit indices can address.
@@ -235,9 +239,10 @@ TEST_F(GLTest, ResolutionsBeyondSixteenBitIndicesAreRejected)
 {
     SurfaceProbe s;
     s.setRes(4, 3);
-    const GLuint buffers[3] = {s.vertexBuffer, s.normalBuffer, s.indexBuffer};
+    const GLuint buffers[3] = { s.vertexBuffer, s.normalBuffer, s.indexBuffer };
     const std::vector<unsigned short> indices = s.Indices();
-    for (auto res : {std::pair<int, int>{-1, 3}, {3, -1}, {256, 255}, {65535, 1}, {1 << 20, 1 << 20}}) {
+    for (auto res :
+        { std::pair<int, int> { -1, 3 }, { 3, -1 }, { 256, 255 }, { 65535, 1 }, { 1 << 20, 1 << 20 } }) {
         s.setRes(res.first, res.second);
         EXPECT_EQ(s.resU, 4);
         EXPECT_EQ(s.resV, 3);
@@ -291,7 +296,7 @@ TEST_F(GLTest, SubclassFunctionsShapeTheSurface)
     EXPECT_EQ(p[3 * 8 + 1], 60.0f);
     EXPECT_EQ(p[3 * 8 + 2], 7.0f);
     EXPECT_EQ(n[3 * 4 + 1], 1.0f);
-    EXPECT_EQ(t[2 * 4], 0.5f);     // u = 5 of a range 10 wide
+    EXPECT_EQ(t[2 * 4], 0.5f); // u = 5 of a range 10 wide
     EXPECT_EQ(t[2 * 4 + 1], 0.5f); // v = 10 of a range 20 wide
 }
 

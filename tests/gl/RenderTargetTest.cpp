@@ -16,7 +16,7 @@ public:
 };
 
 // A target that keeps the base's SetSize.
-class BareTarget : public CRenderTarget {};
+class BareTarget : public CRenderTarget { };
 
 void ExpectInitialState(int w, int h)
 {
@@ -29,7 +29,7 @@ void ExpectInitialState(int w, int h)
 
     // glOrtho(-w/2, w/2, -h/2, h/2, -100, 100) with integer halves.
     const double hw = w / 2, hh = h / 2;
-    const double expected[16] = {1.0 / hw, 0, 0, 0, 0, 1.0 / hh, 0, 0, 0, 0, -0.01, 0, 0, 0, 0, 1};
+    const double expected[16] = { 1.0 / hw, 0, 0, 0, 0, 1.0 / hh, 0, 0, 0, 0, -0.01, 0, 0, 0, 0, 1 };
     GLdouble projection[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     for (int i = 0; i < 16; ++i)
@@ -123,8 +123,8 @@ TEST_F(GLTest, CopyBufferDeliversTheBottomRowFirst)
     glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
     const std::vector<uint8_t> pixels = vxtest::ReadPixels(*target);
-    EXPECT_EQ(pixels[1], 255);               // first row read: green
-    EXPECT_EQ(pixels[8 * 4 * 7 + 1], 0);     // last row read: black
+    EXPECT_EQ(pixels[1], 255); // first row read: green
+    EXPECT_EQ(pixels[8 * 4 * 7 + 1], 0); // last row read: black
     delete target;
 }
 

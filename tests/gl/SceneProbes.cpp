@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <unistd.h>
 
-
 namespace vxtest {
 
 GLint BufferSize(GLenum target, GLuint buffer)

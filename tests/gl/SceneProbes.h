@@ -14,7 +14,10 @@ namespace vxtest {
 class GeometryProbe : public Geometry {
 public:
     GeometryProbe() = default;
-    GeometryProbe(const GeometryProbe& source) : Geometry(source) {}
+    GeometryProbe(const GeometryProbe& source)
+        : Geometry(source)
+    {
+    }
 
     using Geometry::mapNormals;
     using Geometry::mapTexCoords;
@@ -41,8 +44,7 @@ public:
 };
 
 /// A copy of `values` on the heap, as the geometry setters take them.
-template <class T>
-T* HeapArray(const std::vector<T>& values)
+template <class T> T* HeapArray(const std::vector<T>& values)
 {
     T* array = new T[values.size()];
     std::copy(values.begin(), values.end(), array);
@@ -55,7 +57,7 @@ inline GeometryProbe* MakeRectangle(float x1, float y1, float x2, float y2, cons
 {
     GeometryProbe* g = new GeometryProbe();
     g->primitiveMode = GL_TRIANGLE_STRIP;
-    g->setVertices(HeapArray<float>({x1, y1, 0, x2, y1, 0, x1, y2, 0, x2, y2, 0}), 4);
+    g->setVertices(HeapArray<float>({ x1, y1, 0, x2, y1, 0, x1, y2, 0, x2, y2, 0 }), 4);
     g->setColor(colour);
     return g;
 }
@@ -63,7 +65,11 @@ inline GeometryProbe* MakeRectangle(float x1, float y1, float x2, float y2, cons
 /// A node that appends its name to a log each time it is traversed.
 class RecordingNode : public Node {
 public:
-    RecordingNode(std::string n, std::vector<std::string>* l) : name(std::move(n)), log(l) {}
+    RecordingNode(std::string n, std::vector<std::string>* l)
+        : name(std::move(n))
+        , log(l)
+    {
+    }
     void traverse(TContext*) override { log->push_back(name); }
 
     std::string name;

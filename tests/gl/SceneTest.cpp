@@ -69,8 +69,8 @@ protected:
         scene->SceneRotation(degrees);
         scene->Render(target);
         const std::vector<uint8_t> pixels = vxtest::ReadPixels(*target);
-        return {Find(pixels, kWidth, kHeight, 2), Find(pixels, kWidth, kHeight, 1),
-                Find(pixels, kWidth, kHeight, 0)};
+        return { Find(pixels, kWidth, kHeight, 2), Find(pixels, kWidth, kHeight, 1),
+            Find(pixels, kWidth, kHeight, 0) };
     }
 
     static constexpr int kWidth = 80;
@@ -85,18 +85,18 @@ TEST_F(SceneRotation, OriginAndAxesFollowTheRotationTable)
     struct Row {
         int degrees;
         double originX, originY; // the red marker's centre in image pixels
-        int xDirX, xDirY;        // where scene x points on the image
+        int xDirX, xDirY; // where scene x points on the image
         float contextWidth, contextHeight;
     };
     const double lo = 2.5, right = kWidth - 3.5, bottom = kHeight - 3.5;
     const Row rows[] = {
-        {0, lo, lo, 1, 0, 80, 60},
-        {90, lo, bottom, 0, -1, 60, 80},
-        {180, right, bottom, -1, 0, 80, 60},
-        {270, right, lo, 0, 1, 60, 80},
-        {-90, right, lo, 0, 1, 60, 80},
-        {450, lo, bottom, 0, -1, 60, 80},
-        {360, lo, lo, 1, 0, 80, 60},
+        { 0, lo, lo, 1, 0, 80, 60 },
+        { 90, lo, bottom, 0, -1, 60, 80 },
+        { 180, right, bottom, -1, 0, 80, 60 },
+        { 270, right, lo, 0, 1, 60, 80 },
+        { -90, right, lo, 0, 1, 60, 80 },
+        { 450, lo, bottom, 0, -1, 60, 80 },
+        { 360, lo, lo, 1, 0, 80, 60 },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.degrees);
@@ -201,7 +201,7 @@ TEST_F(GLTest, LoopEndsAtTheFirstInvisibleChild)
     scene->addObject(&b);
     scene->addObject(&c);
     scene->Render(&vxtest::SharedTarget());
-    EXPECT_EQ(log, std::vector<std::string>{"A"});
+    EXPECT_EQ(log, std::vector<std::string> { "A" });
     delete scene;
 }
 
@@ -220,14 +220,14 @@ TEST_F(GLTest, ChildListKeepsOrderDuplicatesAndRemovals)
         scene->Render(&vxtest::SharedTarget());
         return log;
     };
-    EXPECT_EQ(drawn(), (std::vector<std::string>{"A", "B", "A", "C"}));
+    EXPECT_EQ(drawn(), (std::vector<std::string> { "A", "B", "A", "C" }));
     EXPECT_EQ(scene->removeObject(&a), &a); // the first occurrence only
-    EXPECT_EQ(drawn(), (std::vector<std::string>{"B", "A", "C"}));
+    EXPECT_EQ(drawn(), (std::vector<std::string> { "B", "A", "C" }));
     EXPECT_EQ(scene->removeObject(&d), nullptr);
     EXPECT_EQ(scene->removeObject(&a), &a); // the middle one
-    EXPECT_EQ(drawn(), (std::vector<std::string>{"B", "C"}));
+    EXPECT_EQ(drawn(), (std::vector<std::string> { "B", "C" }));
     EXPECT_EQ(scene->removeObject(&c), &c); // the last one
-    EXPECT_EQ(drawn(), (std::vector<std::string>{"B"}));
+    EXPECT_EQ(drawn(), (std::vector<std::string> { "B" }));
     EXPECT_EQ(scene->childCount(), 1u);
     delete scene; // the nodes stay alive
     a.traverse(nullptr);

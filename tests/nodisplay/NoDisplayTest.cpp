@@ -13,12 +13,12 @@ TEST(NoDisplay, OffScreenTargetReportsEveryStepAndStaysHarmless)
     testing::internal::CaptureStdout();
     COffScreen* target = COffScreen::NewL(32, 32);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "kxOffScreen wglGetCurrentDC failed, Error\n"
-              "COffScreen::ConstructL wglChoosePixelFormatARB failed, Error\n"
-              "COffScreen::ConstructL wglCreatePbufferARB failed, Error\n"
-              "COffScreen::ConstructL wglGetPbufferDCARB failed, Error\n"
-              "COffScreen::ConstructL wglCreateContext failed, Error\n"
-              "COffScreen::ConstructL wglCreateContext storleksfel, Error\n");
+        "kxOffScreen wglGetCurrentDC failed, Error\n"
+        "COffScreen::ConstructL wglChoosePixelFormatARB failed, Error\n"
+        "COffScreen::ConstructL wglCreatePbufferARB failed, Error\n"
+        "COffScreen::ConstructL wglGetPbufferDCARB failed, Error\n"
+        "COffScreen::ConstructL wglCreateContext failed, Error\n"
+        "COffScreen::ConstructL wglCreateContext storleksfel, Error\n");
     EXPECT_EQ(target->display, nullptr);
     EXPECT_EQ(target->hglrc, nullptr);
     EXPECT_EQ(target->hdc, nullptr);
@@ -34,11 +34,11 @@ TEST(NoDisplay, OffScreenTargetReportsEveryStepAndStaysHarmless)
     testing::internal::CaptureStdout();
     target->SetSize(64, 48);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "COffScreen::ConstructL wglChoosePixelFormatARB failed, Error\n"
-              "COffScreen::ConstructL wglCreatePbufferARB failed, Error\n"
-              "COffScreen::ConstructL wglGetPbufferDCARB failed, Error\n"
-              "COffScreen::ConstructL wglCreateContext failed, Error\n"
-              "COffScreen::ConstructL wglCreateContext storleksfel, Error\n");
+        "COffScreen::ConstructL wglChoosePixelFormatARB failed, Error\n"
+        "COffScreen::ConstructL wglCreatePbufferARB failed, Error\n"
+        "COffScreen::ConstructL wglGetPbufferDCARB failed, Error\n"
+        "COffScreen::ConstructL wglCreateContext failed, Error\n"
+        "COffScreen::ConstructL wglCreateContext storleksfel, Error\n");
     EXPECT_EQ(target->width, 64);
     EXPECT_EQ(target->height, 48);
     delete target;

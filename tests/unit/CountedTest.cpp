@@ -13,15 +13,24 @@ std::vector<std::string> destroyed;
 // A counted object as client code would define one.
 class Probe : public kxObject {
 public:
-    explicit Probe(std::string n) : name(std::move(n)) {}
+    explicit Probe(std::string n)
+        : name(std::move(n))
+    {
+    }
     ~Probe() override { destroyed.push_back(name); }
     std::string name;
 };
 
 // Client objects of odd sizes, to check the alignment of each.
-struct Odd1 : kxObject { char c[1]; };
-struct Odd2 : kxObject { char c[3]; };
-struct Odd3 : kxObject { char c[21]; };
+struct Odd1 : kxObject {
+    char c[1];
+};
+struct Odd2 : kxObject {
+    char c[3];
+};
+struct Odd3 : kxObject {
+    char c[21];
+};
 
 class Counted : public testing::Test {
 protected:
@@ -44,7 +53,7 @@ TEST_F(Counted, NewObjectStartsAtZeroAndReferencesCountIt)
         EXPECT_EQ(p->count, 2);
     }
     // The last reference deleted it.
-    EXPECT_EQ(destroyed, std::vector<std::string>{"p"});
+    EXPECT_EQ(destroyed, std::vector<std::string> { "p" });
 }
 
 TEST_F(Counted, NullAssignmentDeletesTheLastHeldObjectAtOnce)
@@ -52,7 +61,7 @@ TEST_F(Counted, NullAssignmentDeletesTheLastHeldObjectAtOnce)
     kxReference<Probe> r;
     r = new Probe("p");
     r = nullptr;
-    EXPECT_EQ(destroyed, std::vector<std::string>{"p"});
+    EXPECT_EQ(destroyed, std::vector<std::string> { "p" });
     EXPECT_EQ(r.get(), nullptr);
     r = nullptr; // releasing nothing is harmless
     EXPECT_EQ(destroyed.size(), 1u);
@@ -62,7 +71,12 @@ TEST_F(Counted, ReplacingReleasesTheOldObjectBeforeCountingTheNew)
 {
     // The old object notes the new one's count as it dies.
     struct Watcher : Probe {
-        Watcher(const Probe* w, int* seen) : Probe("old"), watched(w), countSeen(seen) {}
+        Watcher(const Probe* w, int* seen)
+            : Probe("old")
+            , watched(w)
+            , countSeen(seen)
+        {
+        }
         ~Watcher() override { *countSeen = watched->count; }
         const Probe* watched;
         int* countSeen;
@@ -72,7 +86,7 @@ TEST_F(Counted, ReplacingReleasesTheOldObjectBeforeCountingTheNew)
     kxReference<Probe> r;
     r = new Watcher(replacement, &countSeen);
     r = replacement;
-    EXPECT_EQ(destroyed, std::vector<std::string>{"old"});
+    EXPECT_EQ(destroyed, std::vector<std::string> { "old" });
     EXPECT_EQ(countSeen, 0);
     EXPECT_EQ(replacement->count, 1);
 }
@@ -84,7 +98,7 @@ TEST_F(Counted, UnheldObjectSurvivesEveryReference)
         kxReference<Probe> other;
         other = new Probe("other");
     }
-    EXPECT_EQ(destroyed, std::vector<std::string>{"other"});
+    EXPECT_EQ(destroyed, std::vector<std::string> { "other" });
     EXPECT_EQ(p->count, 0);
     delete p; // still the creator's to delete
     EXPECT_EQ(destroyed.back(), "kept");
@@ -102,7 +116,7 @@ TEST_F(Counted, HolderReleasesItsReferencesInReverseOrder)
         h.first = new Probe("first");
         h.second = new Probe("second");
     }
-    EXPECT_EQ(destroyed, (std::vector<std::string>{"second", "first"}));
+    EXPECT_EQ(destroyed, (std::vector<std::string> { "second", "first" }));
 }
 
 TEST_F(Counted, CopiedReferenceHoldsItsOwnCount)

@@ -17,7 +17,7 @@ typedef unsigned long Window;
 
 TEST(HeaderHygiene, ClientNamesAreNotTakenByPlatformMacros)
 {
-    Display d{4};
+    Display d { 4 };
     Window w = 5;
     EXPECT_EQ(None + Status + Success + d.id + static_cast<int>(w), 15);
     EXPECT_TRUE(Bool);

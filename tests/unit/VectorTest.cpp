@@ -17,7 +17,7 @@ kxVec3 SteppedNormalize(kxVec3 v)
     const float length = static_cast<float>(std::sqrt(double(sum)));
     const float inverse = static_cast<float>(1.0 / double(length));
     return kxVec3(static_cast<float>(double(v.x) * inverse), static_cast<float>(double(v.y) * inverse),
-                  static_cast<float>(double(v.z) * inverse));
+        static_cast<float>(double(v.z) * inverse));
 }
 
 bool SameBits(float a, float b)
@@ -56,11 +56,11 @@ TEST(Vector, NormalizeRoundsEachStepToFloat)
         const kxVec3 expected = SteppedNormalize(input);
         kxVec3 actual = input;
         actual.normalize();
-        ASSERT_TRUE(SameBits(actual.x, expected.x) && SameBits(actual.y, expected.y) &&
-                    SameBits(actual.z, expected.z))
+        ASSERT_TRUE(SameBits(actual.x, expected.x) && SameBits(actual.y, expected.y)
+            && SameBits(actual.z, expected.z))
             << "input " << input.x << ", " << input.y << ", " << input.z;
-        const double length = std::sqrt(double(input.x) * input.x + double(input.y) * input.y +
-                                        double(input.z) * input.z);
+        const double length
+            = std::sqrt(double(input.x) * input.x + double(input.y) * input.y + double(input.z) * input.z);
         if (!SameBits(static_cast<float>(input.x / length), expected.x))
             ++differsFromAllDouble;
     }

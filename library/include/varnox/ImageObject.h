@@ -13,9 +13,9 @@ class VARNOX_EXPORT ImageObject : public Geometry {
 public:
     /// How the quad is sized.
     enum sizing {
-        imageSize = 0,   ///< (0, 0)–(image width, image height), reset by each changed image
+        imageSize = 0, ///< (0, 0)–(image width, image height), reset by each changed image
         fitToTarget = 1, ///< fitted inside the scene, aspect kept, centred; at every draw
-        fixedSize = 2,   ///< the corners given at creation or by Size
+        fixedSize = 2, ///< the corners given at creation or by Size
     };
 
     /// Image-format codes. YUV420 and YUV422 frames (planar I420 / I422,
@@ -82,5 +82,5 @@ private:
 
     /// The corners last written, so that a fit that comes out the same as
     /// the previous one costs no buffer write.
-    int corners[4] = {0, 0, 0, 0};
+    int corners[4] = { 0, 0, 0, 0 };
 };

@@ -24,8 +24,7 @@ public:
 
 /// Keeps one counted object alive. Assigning a new object releases the old
 /// one first (deleting it when its count reaches 0), then counts the new one.
-template <class T>
-class kxReference {
+template <class T> class kxReference {
 public:
     kxReference() = default;
     kxReference(const kxReference& other) { *this = other.pointer; }

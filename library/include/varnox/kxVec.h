@@ -8,7 +8,11 @@ struct kxVec2 {
     float y = 0.0f;
 
     kxVec2() = default;
-    kxVec2(float x_, float y_) : x(x_), y(y_) {}
+    kxVec2(float x_, float y_)
+        : x(x_)
+        , y(y_)
+    {
+    }
 };
 
 /// Three floats: positions, normals, vector uniforms.
@@ -18,7 +22,12 @@ struct kxVec3 {
     float z = 0.0f;
 
     kxVec3() = default;
-    kxVec3(float x_, float y_, float z_) : x(x_), y(y_), z(z_) {}
+    kxVec3(float x_, float y_, float z_)
+        : x(x_)
+        , y(y_)
+        , z(z_)
+    {
+    }
 
     /// Scales this vector in place to unit length and returns it. Every step is
     /// rounded to float as stored, so results are reproducible bit for bit; a
@@ -37,5 +46,11 @@ struct kxVec4 {
     float w = 0.0f;
 
     kxVec4() = default;
-    kxVec4(float x_, float y_, float z_, float w_) : x(x_), y(y_), z(z_), w(w_) {}
+    kxVec4(float x_, float y_, float z_, float w_)
+        : x(x_)
+        , y(y_)
+        , z(z_)
+        , w(w_)
+    {
+    }
 };

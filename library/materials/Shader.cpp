@@ -1,10 +1,8 @@
 #include <varnox/Shader.h>
 
-#include <vector>
-
 #include <varnox/kxExtensions.h>
 
-#include "scene/kxMessage.h"
+#include "materials/InfoLog.h"
 
 Shader::Shader()
 {
@@ -73,15 +71,6 @@ void Shader::AttachAndLink(ShaderProgram* stage)
     kxgl::glAttachShader(program, stage->shader);
     kxgl::glLinkProgram(program);
 
-    GLint linked = GL_FALSE;
-    kxgl::glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    GLint logLength = 0;
-    kxgl::glGetProgramiv(program, GL_INFO_LOG_LENGTH, &logLength);
-    std::vector<char> log(static_cast<size_t>(logLength > 0 ? logLength : 0) + 1, '\0');
-    GLsizei written = 0;
-    kxgl::glGetProgramInfoLog(program, static_cast<GLsizei>(log.size()), &written, log.data());
-    if (linked == GL_FALSE) {
-        varnox::Print("%s", log.data());
-        varnox::Print("Link failed\n");
-    }
+    varnox::ReportInfoLog(
+        program, GL_LINK_STATUS, kxgl::glGetProgramiv, kxgl::glGetProgramInfoLog, "Link failed\n");
 }

@@ -1,12 +1,11 @@
 #include <varnox/Shader.h>
 
 #include <cstring>
-#include <vector>
 
 #include <varnox/kxExtensions.h>
 #include <varnox/kxStream.h>
 
-#include "scene/kxMessage.h"
+#include "materials/InfoLog.h"
 
 namespace {
 
@@ -37,18 +36,7 @@ void ShaderProgram::Compile(
     kxgl::glCompileShader(shader);
     delete[] text;
 
-    GLint compiled = GL_FALSE;
-    kxgl::glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    GLint logLength = 0;
-    kxgl::glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &logLength);
-    // One byte more than GL asks for, so an empty log is still a text.
-    std::vector<char> log(static_cast<size_t>(logLength > 0 ? logLength : 0) + 1, '\0');
-    GLsizei written = 0;
-    kxgl::glGetShaderInfoLog(shader, static_cast<GLsizei>(log.size()), &written, log.data());
-    if (compiled == GL_FALSE) {
-        varnox::Print("%s", log.data());
-        varnox::Print("%s", failure);
-    }
+    varnox::ReportInfoLog(shader, GL_COMPILE_STATUS, kxgl::glGetShaderiv, kxgl::glGetShaderInfoLog, failure);
 }
 
 VertexProgram::VertexProgram(const char* path)

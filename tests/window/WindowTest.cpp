@@ -167,22 +167,9 @@ TEST_F(WindowTest, DriverReportListsTheDriverAndBothExtensionListsThenTheNeededE
     ASSERT_EQ(lines.size(), expected.size() + 11) << output;
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(lines[i], expected[i]) << "line " << i;
-    const char* const needed[] = {
-        "GL_EXT_paletted_texture",
-        "GL_EXT_multi_draw_arrays",
-        "GL_NV_texture_rectangle",
-        "GL_NV_vertex_array_range",
-        "GL_NV_vertex_array_range2",
-        "GL_ARB_multitexture",
-        "GL_ARB_texture_compression",
-        "GL_EXT_texture_compression_s3tc",
-        "GL_NV_texture_rectangle",
-        "GL_SGIS_generate_mipmap",
-        "GL_ARB_vertex_buffer_object",
-    };
     for (size_t i = 0; i < 11; ++i)
         EXPECT_EQ(lines[expected.size() + i].rfind(
-                      "Needed extension " + std::string(needed[i]) + " is supported: ", 0),
+                      "Needed extension " + std::string(vxtest::kNeededExtensions[i]) + " is supported: ", 0),
             0u)
             << lines[expected.size() + i];
 

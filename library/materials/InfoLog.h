@@ -4,7 +4,7 @@
 
 #include <varnox/kxExtensions.h>
 
-#include "scene/kxMessage.h"
+#include "core/Print.h"
 
 namespace varnox {
 

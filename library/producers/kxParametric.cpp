@@ -6,7 +6,7 @@
 
 #include <GL/gl.h>
 
-#include "scene/VecMath.h"
+#include "core/VecMath.h"
 
 namespace {
 

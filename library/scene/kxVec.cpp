@@ -1,6 +1,6 @@
 #include <varnox/kxVec.h>
 
-#include "scene/VecMath.h"
+#include "core/VecMath.h"
 
 kxVec3& kxVec3::normalize()
 {

@@ -2,7 +2,7 @@
 
 #include <varnox/kxExtensions.h>
 
-#include "scene/kxMessage.h"
+#include "core/Print.h"
 #include "targets/EglPlatform.h"
 
 namespace platform = varnox::platform;

@@ -9,7 +9,7 @@
 
 #include <varnox/kxExtensions.h>
 
-#include "scene/kxMessage.h"
+#include "core/Print.h"
 #include "targets/EglPlatform.h"
 #include "targets/X11Platform.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "scene/kxMessage.h"
+#include "core/Print.h"
 #include "targets/EglPlatform.h"
 #include "targets/kxExtensionsInternal.h"
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // What every case of the performance suite shares: headless targets made the
-// way the cases need them, quiet set-up, pixel and buffer read-back.
+// way the cases need them, quiet set-up, and (from the test helpers) pixel,
+// buffer and texture read-back.
 
 #include <memory>
 #include <string>
@@ -11,19 +12,18 @@
 
 #include <varnox/varnox.h>
 
+#include "support/ReadBack.h"
+#include "support/StdoutCapture.h"
+
 namespace vnxperf {
 
 /// Sends standard output to /dev/null while it lives: the library's start-up
-/// reports would otherwise bury the benchmark's own output.
+/// reports would otherwise bury the benchmark's own output. (The shared
+/// library's message hook is hidden, so its output is silenced at the
+/// descriptor.)
 class Quiet {
-public:
-    Quiet();
-    ~Quiet();
-    Quiet(const Quiet&) = delete;
-    Quiet& operator=(const Quiet&) = delete;
-
 private:
-    int saved = -1;
+    vxtest::StdoutCapture silence { vxtest::StdoutCapture::discard };
 };
 
 /// Leaves no context current on this thread.
@@ -34,14 +34,10 @@ void ReleaseCurrent();
 /// Its context is current afterwards; null when it has none.
 std::unique_ptr<COffScreen> HeadlessTarget(int width, int height);
 
-/// The current target's pixels, BGRA, bottom row first.
-std::vector<unsigned char> ReadPixels(CRenderTarget& target);
-
-/// The bytes a buffer object holds.
-std::vector<unsigned char> BufferContents(GLenum target, GLuint buffer);
-
-/// The pixels of level 0 of a 2D texture, as BGRA bytes.
-std::vector<unsigned char> TextureContents(GLuint texture);
+// Pixel, buffer and texture read-back, shared with the tests.
+using vxtest::BufferContents;
+using vxtest::ReadPixels;
+using vxtest::TextureContents;
 
 /// The frame time the benchmark sends as "mTime" at frame n: n · 0.005,
 /// formed in double from the single-precision factor and rounded to float.

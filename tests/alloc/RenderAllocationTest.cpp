@@ -5,14 +5,14 @@
 
 #include "alloc/AllocationCounter.h"
 #include "gl/SceneProbes.h"
+#include "support/OutputCapture.h"
 
 namespace {
 
 TEST(Allocation, RenderingAHundredChildrenAllocatesNothing)
 {
-    testing::internal::CaptureStdout();
-    std::unique_ptr<COffScreen> target(COffScreen::NewL(64, 64));
-    testing::internal::GetCapturedStdout();
+    std::unique_ptr<COffScreen> target;
+    vxtest::CaptureOutput([&] { target.reset(COffScreen::NewL(64, 64)); });
     CScene* scene = CScene::NewL();
     // Every child textured, every other one shaded as well.
     TextureStatic* texture = new TextureStatic();
@@ -45,9 +45,8 @@ TEST(Allocation, RenderingAHundredChildrenAllocatesNothing)
 
 TEST(Allocation, StreamingSameSizeYuvFramesAllocatesAfterTheFirstOnly)
 {
-    testing::internal::CaptureStdout();
-    std::unique_ptr<COffScreen> target(COffScreen::NewL(160, 120));
-    testing::internal::GetCapturedStdout();
+    std::unique_ptr<COffScreen> target;
+    vxtest::CaptureOutput([&] { target.reset(COffScreen::NewL(160, 120)); });
     CScene* scene = CScene::NewL();
     std::unique_ptr<ImageObject> video(ImageObject::NewL(ImageObject::fitToTarget, true));
     scene->addObject(video.get());

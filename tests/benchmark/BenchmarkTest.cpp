@@ -1,13 +1,11 @@
-// The benchmark program and its pieces, under an X server.
+// The benchmark program and its pieces. They use the shared library, as the
+// program does, so what the library and the benchmark print is read on
+// standard output.
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <regex>
 #include <string>
 #include <vector>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +13,8 @@
 
 #include "Benchmark.h"
 #include "ParametricSurface.h"
+#include "support/HelperProcess.h"
+#include "support/StdoutCapture.h"
 
 namespace {
 
@@ -43,11 +43,11 @@ float TimeUniform(Shader* shader)
 
 TEST(Benchmark, FramesSendTheirNumberAndTime)
 {
-    testing::internal::CaptureStdout();
+    vxtest::StdoutCapture startupCapture;
     Benchmark benchmark(0, 0, 500, 500);
     CWindowVNX* own = benchmark.window;
     RecordingWindow* recording = new RecordingWindow();
-    const std::string startup = testing::internal::GetCapturedStdout();
+    const std::string startup = startupCapture.Finish();
     ASSERT_NE(recording->hglrc, nullptr) << startup.substr(startup.size() > 2000 ? startup.size() - 2000 : 0);
     benchmark.window = recording;
     EXPECT_EQ(recording->width, 500);
@@ -67,9 +67,7 @@ TEST(Benchmark, FramesSendTheirNumberAndTime)
 
     // The 5,000th frame (n = 4,999) sends 24.995 and is followed by a report.
     benchmark.frameCount = 4999;
-    testing::internal::CaptureStdout();
-    benchmark.RenderFrame();
-    const std::string report = testing::internal::GetCapturedStdout();
+    const std::string report = vxtest::CaptureStdout([&] { benchmark.RenderFrame(); });
     EXPECT_EQ(TimeUniform(shader), static_cast<float>(4999.0 * double(0.005f)));
     EXPECT_NEAR(TimeUniform(shader), 24.995f, 1e-5f);
     EXPECT_EQ(recording->frames.back(), 4999);
@@ -114,11 +112,10 @@ public:
     using kxParametric::getNormal;
 };
 
-TEST(Benchmark, WaveNormalsLeanAgainstTheLibrarysAlongU)
+TEST(ParametricSurface, WaveNormalsLeanAgainstTheLibrarysAlongU)
 {
-    testing::internal::CaptureStdout();
-    COffScreen* target = COffScreen::NewL(8, 8); // buffers need a context
-    testing::internal::GetCapturedStdout();
+    COffScreen* target = nullptr;
+    vxtest::CaptureStdout([&] { target = COffScreen::NewL(8, 8); }); // buffers need a context
     {
         WaveProbe wave;
         LibraryProbe library;
@@ -146,34 +143,17 @@ TEST(Benchmark, WaveNormalsLeanAgainstTheLibrarysAlongU)
 
 // Runs vnxtest3D from its folder and reads its output until the first report
 // pair, then stops it.
-TEST(Benchmark, ProgramPrintsTheDriverReportThenTimedReports)
+TEST(Vnxtest3D, ProgramPrintsTheDriverReportThenTimedReports)
 {
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        if (chdir(VNX_BENCHMARK_DIR) != 0)
-            _exit(127);
-        execl("./vnxtest3D", "vnxtest3D", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    FILE* output = fdopen(out[0], "r");
+    vxtest::HelperProcess program(VNX_BENCHMARK_DIR "/vnxtest3D", {}, VNX_BENCHMARK_DIR);
+    ASSERT_TRUE(program.Started());
     std::vector<std::string> lines;
-    char line[65536];
-    while (std::fgets(line, sizeof line, output)) {
-        lines.emplace_back(line);
-        if (lines.back().rfind("Time and frame rate:", 0) == 0)
+    for (std::string line; program.ReadLine(line);) {
+        lines.push_back(line);
+        if (line.rfind("Time and frame rate:", 0) == 0)
             break;
     }
-    kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    std::fclose(output);
+    program.Stop(SIGTERM);
 
     ASSERT_GE(lines.size(), 6u);
     EXPECT_EQ(lines[0].rfind("Vendor: ", 0), 0u);

@@ -5,6 +5,7 @@
 
 #include <varnox/varnox.h>
 
+#include "support/OutputCapture.h"
 #include "targets/kxExtensionsInternal.h"
 
 namespace {
@@ -39,9 +40,8 @@ TEST(FreshProcess, TableIsEmptyUntilALoaderRuns)
     // No context: the support check answers 0 without consulting GL.
     EXPECT_EQ(varnox::IsExtensionSupported("GL_ARB_vertex_buffer_object"), 0);
 
-    testing::internal::CaptureStdout();
-    COffScreen* target = COffScreen::NewL(8, 8);
-    testing::internal::GetCapturedStdout();
+    COffScreen* target = nullptr;
+    vxtest::CaptureOutput([&] { target = COffScreen::NewL(8, 8); });
     // The headless target ran both loaders; Mesa answers every name.
     EXPECT_EQ(FilledEntries(), 124);
     EXPECT_STRNE(kxGetWGLExtentions(), "");

@@ -8,10 +8,12 @@
 namespace {
 
 using vxtest::CaptureOutput;
-using vxtest::GLTest;
 using vxtest::Lines;
 
-TEST_F(GLTest, ReportListsTheElevenNeededExtensionsInOrder)
+// The extension loaders and the needed-extension report, on the shared context.
+class ExtensionsTest : public vxtest::GLTest { };
+
+TEST_F(ExtensionsTest, ReportListsTheElevenNeededExtensionsInOrder)
 {
     const std::vector<std::string> lines = Lines(CaptureOutput([] { kxInitGLExtentions(); }));
     ASSERT_EQ(lines.size(), 11u);
@@ -27,7 +29,7 @@ TEST_F(GLTest, ReportListsTheElevenNeededExtensionsInOrder)
     EXPECT_EQ(lines[3], "Needed extension GL_NV_vertex_array_range is supported: No");
 }
 
-TEST_F(GLTest, SupportCheckReadsTheCurrentContextsList)
+TEST_F(ExtensionsTest, SupportCheckReadsTheCurrentContextsList)
 {
     EXPECT_EQ(varnox::IsExtensionSupported("GL_ARB_vertex_buffer_object"), 1);
     EXPECT_EQ(varnox::IsExtensionSupported("GL_ARB_vertex_buffer"), 0);
@@ -35,7 +37,7 @@ TEST_F(GLTest, SupportCheckReadsTheCurrentContextsList)
     EXPECT_EQ(varnox::IsExtensionSupported("GL_ARB_vertex_buffer_object GL_ARB_multitexture"), 0);
 }
 
-TEST_F(GLTest, LoadersFillTheTableForTheCurrentContext)
+TEST_F(ExtensionsTest, LoadersFillTheTableForTheCurrentContext)
 {
     kxInitWGLExtentions();
     CaptureOutput([] { kxInitGLExtentions(); });
@@ -57,7 +59,7 @@ TEST_F(GLTest, LoadersFillTheTableForTheCurrentContext)
     kxgl::glDeleteBuffers(1, &buffer);
 }
 
-TEST_F(GLTest, EglExtensionStringIsTheCurrentDisplays)
+TEST_F(ExtensionsTest, EglExtensionStringIsTheCurrentDisplays)
 {
     kxInitWGLExtentions();
     const char* extensions = kxGetWGLExtentions();

@@ -25,13 +25,6 @@ void ActivateShared()
     shared->Activate();
 }
 
-std::vector<uint8_t> ReadPixels(CRenderTarget& target)
-{
-    std::vector<uint8_t> pixels(static_cast<size_t>(target.width) * target.height * 4);
-    target.CopyBuffer(pixels.data());
-    return pixels;
-}
-
 } // namespace vxtest
 
 int main(int argc, char** argv)

@@ -8,7 +8,9 @@
 
 #include <varnox/varnox.h>
 
-#include "common/Text.h"
+#include "support/OutputCapture.h"
+#include "support/ReadBack.h"
+#include "support/Text.h"
 
 namespace vxtest {
 
@@ -19,19 +21,8 @@ COffScreen& SharedTarget();
 /// Makes the shared target current again (after a test switched targets).
 void ActivateShared();
 
-/// Reads the whole current target's pixels as BGRA bytes, bottom row first.
-std::vector<uint8_t> ReadPixels(CRenderTarget& target);
-
-/// Runs `f` and returns what it printed on standard output.
-template <class F> std::string CaptureOutput(F&& f)
-{
-    testing::internal::CaptureStdout();
-    f();
-    return testing::internal::GetCapturedStdout();
-}
-
 /// Fixture for tests that use the shared context: it is current on entry and
-/// made current again on exit.
+/// made current again on exit. Each class's tests derive a suite of their own.
 class GLTest : public testing::Test {
 protected:
     void SetUp() override { ActivateShared(); }

@@ -1,4 +1,4 @@
-#include <cstring>
+#include <algorithm>
 #include <memory>
 
 #include "gl/GLTest.h"
@@ -9,15 +9,11 @@ namespace {
 using vxtest::BufferContents;
 using vxtest::BufferSize;
 using vxtest::GeometryProbe;
-using vxtest::GLTest;
 using vxtest::HeapArray;
+using vxtest::ValuesOf;
 
-template <class T> std::vector<T> As(const std::vector<unsigned char>& bytes)
-{
-    std::vector<T> values(bytes.size() / sizeof(T));
-    std::memcpy(values.data(), bytes.data(), values.size() * sizeof(T));
-    return values;
-}
+// Geometry: its buffer objects, copies and drawing.
+class GeometryTest : public vxtest::GLTest { };
 
 GLint Usage(GLenum target, GLuint buffer)
 {
@@ -27,7 +23,7 @@ GLint Usage(GLenum target, GLuint buffer)
     return usage;
 }
 
-TEST_F(GLTest, SettersUploadTheirArraysWithTheirSizesAndUsage)
+TEST_F(GeometryTest, SettersUploadTheirArraysWithTheirSizesAndUsage)
 {
     GeometryProbe g;
     const std::vector<float> positions = { 0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0 };
@@ -49,10 +45,10 @@ TEST_F(GLTest, SettersUploadTheirArraysWithTheirSizesAndUsage)
     EXPECT_EQ(Usage(GL_ARRAY_BUFFER, g.normalBuffer), GL_DYNAMIC_DRAW);
     EXPECT_EQ(Usage(GL_ELEMENT_ARRAY_BUFFER, g.indexBuffer), GL_STATIC_DRAW);
 
-    EXPECT_EQ(As<float>(BufferContents(GL_ARRAY_BUFFER, g.vertexBuffer)), positions);
-    EXPECT_EQ(As<unsigned short>(BufferContents(GL_ELEMENT_ARRAY_BUFFER, g.indexBuffer)),
+    EXPECT_EQ(ValuesOf<float>(BufferContents(GL_ARRAY_BUFFER, g.vertexBuffer)), positions);
+    EXPECT_EQ(ValuesOf<unsigned short>(BufferContents(GL_ELEMENT_ARRAY_BUFFER, g.indexBuffer)),
         (std::vector<unsigned short> { 0, 1, 2, 2, 1, 3 }));
-    EXPECT_EQ(As<float>(BufferContents(GL_ARRAY_BUFFER, g.colorBuffer)), std::vector<float>(16, 0.25f));
+    EXPECT_EQ(ValuesOf<float>(BufferContents(GL_ARRAY_BUFFER, g.colorBuffer)), std::vector<float>(16, 0.25f));
     // Five distinct buffers.
     const GLuint names[] = { g.vertexBuffer, g.texCoordBuffer, g.normalBuffer, g.colorBuffer, g.indexBuffer };
     for (int i = 0; i < 5; ++i)
@@ -60,7 +56,7 @@ TEST_F(GLTest, SettersUploadTheirArraysWithTheirSizesAndUsage)
             EXPECT_NE(names[i], names[j]);
 }
 
-TEST_F(GLTest, NormalsBeforeVerticesMakeAnEmptyBuffer)
+TEST_F(GeometryTest, NormalsBeforeVerticesMakeAnEmptyBuffer)
 {
     GeometryProbe g;
     g.setNormals(nullptr);
@@ -68,7 +64,7 @@ TEST_F(GLTest, NormalsBeforeVerticesMakeAnEmptyBuffer)
     EXPECT_EQ(BufferSize(GL_ARRAY_BUFFER, g.normalBuffer), 0);
 }
 
-TEST_F(GLTest, LaterUploadsReuseTheBufferAndReplaceItsStorage)
+TEST_F(GeometryTest, LaterUploadsReuseTheBufferAndReplaceItsStorage)
 {
     GeometryProbe g;
     g.setVertices(HeapArray<float>(std::vector<float>(12, 1.0f)), 4);
@@ -76,14 +72,14 @@ TEST_F(GLTest, LaterUploadsReuseTheBufferAndReplaceItsStorage)
     g.setVertices(HeapArray<float>(std::vector<float>(30, 2.0f)), 10);
     EXPECT_EQ(g.vertexBuffer, name);
     EXPECT_EQ(BufferSize(GL_ARRAY_BUFFER, name), 120);
-    EXPECT_EQ(As<float>(BufferContents(GL_ARRAY_BUFFER, name)), std::vector<float>(30, 2.0f));
+    EXPECT_EQ(ValuesOf<float>(BufferContents(GL_ARRAY_BUFFER, name)), std::vector<float>(30, 2.0f));
     // Null data: storage of the new size, contents undefined.
     g.setVertices(nullptr, 2);
     EXPECT_EQ(g.vertexBuffer, name);
     EXPECT_EQ(BufferSize(GL_ARRAY_BUFFER, name), 24);
 }
 
-TEST_F(GLTest, MappingWritesStraightIntoTheBuffers)
+TEST_F(GeometryTest, MappingWritesStraightIntoTheBuffers)
 {
     GeometryProbe g;
     EXPECT_EQ(g.mapVertices(), nullptr); // no buffer yet
@@ -104,13 +100,14 @@ TEST_F(GLTest, MappingWritesStraightIntoTheBuffers)
     ASSERT_NE(t, nullptr);
     std::fill(t, t + 4, 0.5f);
     g.unmapTexCoords();
-    EXPECT_EQ(As<float>(BufferContents(GL_ARRAY_BUFFER, g.vertexBuffer)),
+    EXPECT_EQ(ValuesOf<float>(BufferContents(GL_ARRAY_BUFFER, g.vertexBuffer)),
         (std::vector<float> { 0, 1, 2, 3, 4, 5 }));
-    EXPECT_EQ(As<float>(BufferContents(GL_ARRAY_BUFFER, g.normalBuffer)), std::vector<float>(6, 7.0f));
-    EXPECT_EQ(As<float>(BufferContents(GL_ARRAY_BUFFER, g.texCoordBuffer)), std::vector<float>(4, 0.5f));
+    EXPECT_EQ(ValuesOf<float>(BufferContents(GL_ARRAY_BUFFER, g.normalBuffer)), std::vector<float>(6, 7.0f));
+    EXPECT_EQ(
+        ValuesOf<float>(BufferContents(GL_ARRAY_BUFFER, g.texCoordBuffer)), std::vector<float>(4, 0.5f));
 }
 
-TEST_F(GLTest, CopyHoldsNewBuffersForExactlyTheSourcesArrays)
+TEST_F(GeometryTest, CopyHoldsNewBuffersForExactlyTheSourcesArrays)
 {
     GeometryProbe source;
     source.primitiveMode = GL_TRIANGLE_STRIP;
@@ -137,7 +134,7 @@ TEST_F(GLTest, CopyHoldsNewBuffersForExactlyTheSourcesArrays)
     EXPECT_EQ(copy.getColor().y, 0.25f);
 }
 
-TEST_F(GLTest, CopyOfAllFiveArraysMatchesAndDrawsTheSamePixels)
+TEST_F(GeometryTest, CopyOfAllFiveArraysMatchesAndDrawsTheSamePixels)
 {
     COffScreen* target = COffScreen::NewL(40, 30);
     CScene* scene = CScene::NewL();
@@ -180,7 +177,7 @@ TEST_F(GLTest, CopyOfAllFiveArraysMatchesAndDrawsTheSamePixels)
     delete target;
 }
 
-TEST_F(GLTest, CopyNeverReadsPastASourceBufferSizedByAnOlderCount)
+TEST_F(GeometryTest, CopyNeverReadsPastASourceBufferSizedByAnOlderCount)
 {
     GeometryProbe source;
     source.setVertices(HeapArray<float>(std::vector<float>(12, 1.0f)), 4);
@@ -188,13 +185,13 @@ TEST_F(GLTest, CopyNeverReadsPastASourceBufferSizedByAnOlderCount)
     source.setVertices(HeapArray<float>(std::vector<float>(24, 1.0f)), 8);
 
     GeometryProbe copy(source);
-    std::vector<float> normals = As<float>(BufferContents(GL_ARRAY_BUFFER, copy.normalBuffer));
+    std::vector<float> normals = ValuesOf<float>(BufferContents(GL_ARRAY_BUFFER, copy.normalBuffer));
     ASSERT_EQ(normals.size(), 24u);
     EXPECT_EQ(std::vector<float>(normals.begin(), normals.begin() + 12), std::vector<float>(12, 3.0f));
     EXPECT_EQ(std::vector<float>(normals.begin() + 12, normals.end()), std::vector<float>(12, 0.0f));
 }
 
-TEST_F(GLTest, DestroyingDeletesEveryBuffer)
+TEST_F(GeometryTest, DestroyingDeletesEveryBuffer)
 {
     GLuint names[5];
     {
@@ -215,7 +212,7 @@ TEST_F(GLTest, DestroyingDeletesEveryBuffer)
     GeometryProbe empty; // never received data: destroying it is harmless
 }
 
-TEST_F(GLTest, DrawCallFollowsTheIndexBuffer)
+TEST_F(GeometryTest, DrawCallFollowsTheIndexBuffer)
 {
     COffScreen* target = COffScreen::NewL(20, 20);
     CScene* scene = CScene::NewL();
@@ -244,7 +241,7 @@ TEST_F(GLTest, DrawCallFollowsTheIndexBuffer)
     delete target;
 }
 
-TEST_F(GLTest, TraverseLeavesNormalsOnAndSwitchesMissingArraysOff)
+TEST_F(GeometryTest, TraverseLeavesNormalsOnAndSwitchesMissingArraysOff)
 {
     GeometryProbe withNormals;
     withNormals.setVertices(HeapArray<float>(std::vector<float>(9, 0.0f)), 3);
@@ -271,7 +268,7 @@ TEST_F(GLTest, TraverseLeavesNormalsOnAndSwitchesMissingArraysOff)
     EXPECT_EQ(current[0], 1.0f);
 }
 
-TEST_F(GLTest, ColourAlphaWrittenInPlaceIsDrawnWith)
+TEST_F(GeometryTest, ColourAlphaWrittenInPlaceIsDrawnWith)
 {
     COffScreen* target = COffScreen::NewL(16, 16);
     CScene* scene = CScene::NewL();

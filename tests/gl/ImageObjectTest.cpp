@@ -1,5 +1,4 @@
 #include <cmath>
-#include <cstring>
 #include <memory>
 
 #include "gl/GLTest.h"
@@ -8,14 +7,13 @@
 namespace {
 
 using vxtest::BufferContents;
-using vxtest::GLTest;
+
+// Image objects: textured quads sized, placed and streamed.
+class ImageObjectTest : public vxtest::GLTest { };
 
 std::vector<float> Floats(GLuint buffer)
 {
-    const std::vector<unsigned char> bytes = BufferContents(GL_ARRAY_BUFFER, buffer);
-    std::vector<float> values(bytes.size() / 4);
-    std::memcpy(values.data(), bytes.data(), bytes.size());
-    return values;
+    return vxtest::BufferValues<float>(GL_ARRAY_BUFFER, buffer);
 }
 
 // An image object whose buffers and fields can be read.
@@ -60,7 +58,7 @@ std::vector<uint8_t> Solid(int width, int height, int bytesPerPixel, uint8_t val
     return std::vector<uint8_t>(static_cast<size_t>(width) * height * bytesPerPixel, value);
 }
 
-TEST_F(GLTest, ImageSizeQuadFollowsChangedImagesOnly)
+TEST_F(ImageObjectTest, ImageSizeQuadFollowsChangedImagesOnly)
 {
     ImageProbe image(0, 0, 0, 0, ImageObject::imageSize);
     EXPECT_EQ(image.Corners(), (std::vector<float> { 0, 0, 0, 0 }));
@@ -94,7 +92,7 @@ TEST_F(GLTest, ImageSizeQuadFollowsChangedImagesOnly)
     EXPECT_EQ(image.Mapping(), (std::vector<float> { 0, 0, 0.625f, 0.9375f }));
 }
 
-TEST_F(GLTest, FixedQuadsMoveOnlyThroughSize)
+TEST_F(ImageObjectTest, FixedQuadsMoveOnlyThroughSize)
 {
     ImageProbe fixed(10, 20, 110, 70, ImageObject::fixedSize);
     EXPECT_EQ(fixed.Corners(), (std::vector<float> { 10, 20, 110, 70 }));
@@ -109,7 +107,7 @@ TEST_F(GLTest, FixedQuadsMoveOnlyThroughSize)
     EXPECT_EQ(unsized.Corners(), (std::vector<float> { 1, 2, 3, 4 }));
 }
 
-TEST_F(GLTest, FactoriesMakeStaticOrStreamingTextures)
+TEST_F(ImageObjectTest, FactoriesMakeStaticOrStreamingTextures)
 {
     std::unique_ptr<ImageObject> still(ImageObject::NewL(ImageObject::imageSize, false));
     std::unique_ptr<ImageObject> stream(ImageObject::NewL(1, 2, 3, 4, true));
@@ -125,7 +123,7 @@ TEST_F(GLTest, FactoriesMakeStaticOrStreamingTextures)
     EXPECT_NE(stream->getTexture()->texture, 0u);
 }
 
-TEST_F(GLTest, TransformSettersTakeWholeNumbers)
+TEST_F(ImageObjectTest, TransformSettersTakeWholeNumbers)
 {
     std::unique_ptr<ImageObject> image(ImageObject::NewL(ImageObject::fixedSize, false));
     image->SetScale(50, 200);
@@ -142,7 +140,7 @@ TEST_F(GLTest, TransformSettersTakeWholeNumbers)
     EXPECT_EQ(image->getScale().x, static_cast<float>(33 * static_cast<double>(0.01f)));
 }
 
-TEST_F(GLTest, StrideAppliesToTheNextImageOnly)
+TEST_F(ImageObjectTest, StrideAppliesToTheNextImageOnly)
 {
     ImageProbe image(0, 0, 0, 0, ImageObject::imageSize);
     // 500 × 400 BGRA pixels in rows of 2,048 bytes: pixel (x, y) holds x + y.
@@ -168,7 +166,7 @@ TEST_F(GLTest, StrideAppliesToTheNextImageOnly)
     EXPECT_EQ(texels[(3 * 512 + 499) * 4], 3);
 }
 
-TEST_F(GLTest, FitToTargetCentresTheImageAtEveryDraw)
+TEST_F(ImageObjectTest, FitToTargetCentresTheImageAtEveryDraw)
 {
     COffScreen* target = COffScreen::NewL(500, 500);
     CScene* scene = CScene::NewL();
@@ -197,7 +195,7 @@ TEST_F(GLTest, FitToTargetCentresTheImageAtEveryDraw)
     delete target;
 }
 
-TEST_F(GLTest, CopySharesTheTextureAndHasBuffersOfItsOwn)
+TEST_F(ImageObjectTest, CopySharesTheTextureAndHasBuffersOfItsOwn)
 {
     COffScreen* target = COffScreen::NewL(16, 16);
     ImageProbe source(0, 0, 16, 16, ImageObject::fixedSize);
@@ -224,7 +222,7 @@ TEST_F(GLTest, CopySharesTheTextureAndHasBuffersOfItsOwn)
     delete target;
 }
 
-TEST_F(GLTest, ImageAppearsUprightAtItsPlace)
+TEST_F(ImageObjectTest, ImageAppearsUprightAtItsPlace)
 {
     COffScreen* target = COffScreen::NewL(32, 32);
     std::unique_ptr<ImageObject> image(ImageObject::NewL(ImageObject::imageSize, false));
@@ -281,7 +279,7 @@ void Bt601(const uint8_t yuv[3], int rgb[3])
         rgb[i] = static_cast<int>(std::lround(std::min(255.0, std::max(0.0, c[i]))));
 }
 
-TEST_F(GLTest, YuvFramesStreamIntoAFittedQuad)
+TEST_F(ImageObjectTest, YuvFramesStreamIntoAFittedQuad)
 {
     COffScreen* target = COffScreen::NewL(320, 240);
     std::unique_ptr<ImageObject> video(ImageObject::NewL(ImageObject::fitToTarget, true));
@@ -312,7 +310,7 @@ TEST_F(GLTest, YuvFramesStreamIntoAFittedQuad)
     delete target;
 }
 
-TEST_F(GLTest, SameSizeFramesLeaveTheQuadAlone)
+TEST_F(ImageObjectTest, SameSizeFramesLeaveTheQuadAlone)
 {
     COffScreen* target = COffScreen::NewL(64, 48);
     ImageProbe video(0, 0, 0, 0, ImageObject::fitToTarget, true);

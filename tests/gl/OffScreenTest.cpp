@@ -7,8 +7,10 @@
 namespace {
 
 using vxtest::CaptureOutput;
-using vxtest::GLTest;
 using vxtest::Lines;
+
+// Off-screen targets: pixel buffers, their contexts and what they share.
+class OffScreenTest : public vxtest::GLTest { };
 
 bool IsCurrent(const CRenderTarget& target)
 {
@@ -38,7 +40,7 @@ GLuint MakeTexture()
     return texture;
 }
 
-TEST_F(GLTest, MadeWithNothingCurrentRendersHeadlessAndResizes)
+TEST_F(OffScreenTest, MadeWithNothingCurrentRendersHeadlessAndResizes)
 {
     eglMakeCurrent(eglGetCurrentDisplay(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     COffScreen* target = nullptr;
@@ -83,7 +85,7 @@ TEST_F(GLTest, MadeWithNothingCurrentRendersHeadlessAndResizes)
     delete target;
 }
 
-TEST_F(GLTest, TargetMadeWhileAnotherIsCurrentSharesItsObjects)
+TEST_F(OffScreenTest, TargetMadeWhileAnotherIsCurrentSharesItsObjects)
 {
     COffScreen* first = COffScreen::NewL(32, 32);
     const GLuint texture = MakeTexture();
@@ -96,7 +98,7 @@ TEST_F(GLTest, TargetMadeWhileAnotherIsCurrentSharesItsObjects)
     delete first;
 }
 
-TEST_F(GLTest, ResizingWhileAnotherTargetIsCurrentLeavesThatOneCurrent)
+TEST_F(OffScreenTest, ResizingWhileAnotherTargetIsCurrentLeavesThatOneCurrent)
 {
     COffScreen* target = COffScreen::NewL(32, 32);
     vxtest::ActivateShared();
@@ -120,7 +122,7 @@ TEST_F(GLTest, ResizingWhileAnotherTargetIsCurrentLeavesThatOneCurrent)
     delete target;
 }
 
-TEST_F(GLTest, ResizingTheCurrentTargetKeepsItCurrentAndSharing)
+TEST_F(OffScreenTest, ResizingTheCurrentTargetKeepsItCurrentAndSharing)
 {
     // a shares with the shared context; b shares with a; then a goes.
     COffScreen* a = COffScreen::NewL(16, 16);
@@ -149,7 +151,7 @@ TEST_F(GLTest, ResizingTheCurrentTargetKeepsItCurrentAndSharing)
     delete b;
 }
 
-TEST_F(GLTest, DestroyingReleasesSurfaceAndContext)
+TEST_F(OffScreenTest, DestroyingReleasesSurfaceAndContext)
 {
     COffScreen* target = COffScreen::NewL(16, 16);
     void* display = target->display;
@@ -166,7 +168,7 @@ TEST_F(GLTest, DestroyingReleasesSurfaceAndContext)
     EXPECT_EQ(eglGetError(), EGL_BAD_SURFACE);
 }
 
-TEST_F(GLTest, DestroyingAnotherTargetLeavesTheCurrentOneBound)
+TEST_F(OffScreenTest, DestroyingAnotherTargetLeavesTheCurrentOneBound)
 {
     COffScreen* target = COffScreen::NewL(16, 16);
     vxtest::ActivateShared();
@@ -174,7 +176,7 @@ TEST_F(GLTest, DestroyingAnotherTargetLeavesTheCurrentOneBound)
     EXPECT_TRUE(IsCurrent(vxtest::SharedTarget()));
 }
 
-TEST_F(GLTest, FailedPixelBufferReportsEachLaterStep)
+TEST_F(OffScreenTest, FailedPixelBufferReportsEachLaterStep)
 {
     COffScreen* target = nullptr;
     const std::string output = CaptureOutput([&] { target = COffScreen::NewL(-1, 5); });

@@ -9,7 +9,10 @@ namespace {
 
 using vxtest::BufferContents;
 using vxtest::BufferSize;
-using vxtest::GLTest;
+using vxtest::BufferValues;
+
+// Parametric surfaces: the mesh, its index lists and the subclass functions.
+class ParametricTest : public vxtest::GLTest { };
 
 // A surface whose buffers and fields can be read.
 class SurfaceProbe : public kxParametric {
@@ -27,24 +30,12 @@ public:
     using kxParametric::vertexBuffer;
     using kxParametric::vertexCount;
 
-    std::vector<float> Positions() { return Floats(vertexBuffer); }
-    std::vector<float> Normals() { return Floats(normalBuffer); }
-    std::vector<float> TexCoords() { return Floats(texCoordBuffer); }
+    std::vector<float> Positions() { return BufferValues<float>(GL_ARRAY_BUFFER, vertexBuffer); }
+    std::vector<float> Normals() { return BufferValues<float>(GL_ARRAY_BUFFER, normalBuffer); }
+    std::vector<float> TexCoords() { return BufferValues<float>(GL_ARRAY_BUFFER, texCoordBuffer); }
     std::vector<unsigned short> Indices()
     {
-        const std::vector<unsigned char> bytes = BufferContents(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
-        std::vector<unsigned short> values(bytes.size() / 2);
-        std::memcpy(values.data(), bytes.data(), bytes.size());
-        return values;
-    }
-
-private:
-    static std::vector<float> Floats(GLuint buffer)
-    {
-        const std::vector<unsigned char> bytes = BufferContents(GL_ARRAY_BUFFER, buffer);
-        std::vector<float> values(bytes.size() / 4);
-        std::memcpy(values.data(), bytes.data(), bytes.size());
-        return values;
+        return BufferValues<unsigned short>(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
     }
 };
 
@@ -75,7 +66,7 @@ bool SameBits(float a, float b)
     return std::memcmp(&a, &b, 4) == 0;
 }
 
-TEST_F(GLTest, DefaultSurfaceMeshesTheSineOverItsGrid)
+TEST_F(ParametricTest, DefaultSurfaceMeshesTheSineOverItsGrid)
 {
     SurfaceProbe s;
     EXPECT_EQ(s.primitiveMode, static_cast<unsigned>(GL_TRIANGLES));
@@ -157,7 +148,7 @@ bool SameBits(const std::vector<float>& a, const std::vector<float>& b)
 // The library's own surface is computed in line, a subclass's through the
 // virtual functions: both must give the reference values bit for bit, also
 // where the grid starts at -0 and runs backwards through negative values.
-TEST_F(GLTest, OwnSurfaceAndSubclassGiveTheSameBits)
+TEST_F(ParametricTest, OwnSurfaceAndSubclassGiveTheSameBits)
 {
     const float ranges[][4] = { { -123, -50, 123, 77 }, { -0.0f, -0.0f, -100, -40 }, { 0, 0, 226, 226 } };
     for (const auto& r : ranges) {
@@ -193,7 +184,7 @@ TEST_F(GLTest, OwnSurfaceAndSubclassGiveTheSameBits)
 // The functions keep the sine and cosine of their last arguments: an
 // argument that differs only in the sign of zero, or comes back after
 // another, must still give its own values.
-TEST_F(GLTest, SurfaceFunctionsGiveTheirOwnValuesInAnyOrder)
+TEST_F(ParametricTest, SurfaceFunctionsGiveTheirOwnValuesInAnyOrder)
 {
     SurfaceProbe s;
     const float points[][2] = { { -0.0f, 30 }, { 0.0f, 30 }, { 0.0f, -0.0f }, { -0.0f, -0.0f }, { -0.0f, 30 },
@@ -214,7 +205,7 @@ TEST_F(GLTest, SurfaceFunctionsGiveTheirOwnValuesInAnyOrder)
     EXPECT_FALSE(std::signbit(s.getVertex(0.0f, 30).z));
 }
 
-TEST_F(GLTest, IndexListsRunCounterClockwiseCellByCell)
+TEST_F(ParametricTest, IndexListsRunCounterClockwiseCellByCell)
 {
     SurfaceProbe s;
     s.setRes(1, 1);
@@ -235,7 +226,7 @@ TEST_F(GLTest, IndexListsRunCounterClockwiseCellByCell)
     EXPECT_EQ(s.indexCount, 0);
 }
 
-TEST_F(GLTest, ResolutionsBeyondSixteenBitIndicesAreRejected)
+TEST_F(ParametricTest, ResolutionsBeyondSixteenBitIndicesAreRejected)
 {
     SurfaceProbe s;
     s.setRes(4, 3);
@@ -254,7 +245,7 @@ TEST_F(GLTest, ResolutionsBeyondSixteenBitIndicesAreRejected)
     EXPECT_EQ(s.indexBuffer, buffers[2]);
 }
 
-TEST_F(GLTest, RangeSetsStepAndTextureCoordinatesOnUpdateOnly)
+TEST_F(ParametricTest, RangeSetsStepAndTextureCoordinatesOnUpdateOnly)
 {
     SurfaceProbe s;
     s.update(nullptr);
@@ -282,7 +273,7 @@ protected:
     kxVec3 getNormal(float, float) override { return kxVec3(0, 1, 0); }
 };
 
-TEST_F(GLTest, SubclassFunctionsShapeTheSurface)
+TEST_F(ParametricTest, SubclassFunctionsShapeTheSurface)
 {
     Plane s;
     s.setRes(2, 2);
@@ -300,7 +291,7 @@ TEST_F(GLTest, SubclassFunctionsShapeTheSurface)
     EXPECT_EQ(t[2 * 4 + 1], 0.5f); // v = 10 of a range 20 wide
 }
 
-TEST_F(GLTest, UpdateWithAnUnmappableBufferWritesNothing)
+TEST_F(ParametricTest, UpdateWithAnUnmappableBufferWritesNothing)
 {
     SurfaceProbe s;
     s.setRes(2, 2);
@@ -324,7 +315,7 @@ TEST_F(GLTest, UpdateWithAnUnmappableBufferWritesNothing)
     EXPECT_EQ(mapped, GL_FALSE);
 }
 
-TEST_F(GLTest, SurfaceDrawsInAScene)
+TEST_F(ParametricTest, SurfaceDrawsInAScene)
 {
     COffScreen* target = COffScreen::NewL(64, 64);
     CScene* scene = CScene::NewL();

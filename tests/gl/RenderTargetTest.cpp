@@ -6,7 +6,8 @@
 
 namespace {
 
-using vxtest::GLTest;
+// The render-target base: initial GL state and read-back.
+class RenderTargetTest : public vxtest::GLTest { };
 
 // An off-screen target whose protected start-up step can be called directly.
 class InitProbe : public COffScreen {
@@ -71,7 +72,7 @@ void ExpectInitialState(int w, int h)
     EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY));
 }
 
-TEST_F(GLTest, ContextInitSetsTheInitialStateWithIntegerHalves)
+TEST_F(RenderTargetTest, ContextInitSetsTheInitialStateWithIntegerHalves)
 {
     InitProbe target(501, 333);
     ExpectInitialState(501, 333);
@@ -95,7 +96,7 @@ TEST_F(GLTest, ContextInitSetsTheInitialStateWithIntegerHalves)
     ExpectInitialState(501, 333);
 }
 
-TEST_F(GLTest, CopyBufferWritesExactlyTheTargetsPixels)
+TEST_F(RenderTargetTest, CopyBufferWritesExactlyTheTargetsPixels)
 {
     COffScreen* target = COffScreen::NewL(500, 500);
     glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
@@ -112,7 +113,7 @@ TEST_F(GLTest, CopyBufferWritesExactlyTheTargetsPixels)
     delete target;
 }
 
-TEST_F(GLTest, CopyBufferDeliversTheBottomRowFirst)
+TEST_F(RenderTargetTest, CopyBufferDeliversTheBottomRowFirst)
 {
     COffScreen* target = COffScreen::NewL(8, 8);
     glClearColor(0, 0, 0, 1);
@@ -128,7 +129,7 @@ TEST_F(GLTest, CopyBufferDeliversTheBottomRowFirst)
     delete target;
 }
 
-TEST_F(GLTest, BaseSetSizeOnlyStoresTheNumbers)
+TEST_F(RenderTargetTest, BaseSetSizeOnlyStoresTheNumbers)
 {
     GLint before[4];
     glGetIntegerv(GL_VIEWPORT, before);

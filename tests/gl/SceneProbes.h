@@ -3,10 +3,13 @@
 // Test nodes for scene and geometry tests: geometry whose protected
 // operations are reachable, and a node that records when it is drawn.
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include <varnox/varnox.h>
+
+#include "support/ReadBack.h"
 
 namespace vxtest {
 
@@ -79,11 +82,5 @@ public:
 /// Gives `shader` a vertex and a fragment stage that draw with the fixed
 /// pipeline's transform and the current colour, so that it links and binds.
 void AttachPassThroughStages(Shader* shader);
-
-/// The bytes a buffer object holds, read with glGetBufferSubData.
-std::vector<unsigned char> BufferContents(GLenum target, GLuint buffer);
-
-/// glGetBufferParameteriv(GL_BUFFER_SIZE) of a buffer object.
-GLint BufferSize(GLenum target, GLuint buffer);
 
 } // namespace vxtest

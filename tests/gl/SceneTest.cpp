@@ -11,6 +11,9 @@ using vxtest::GLTest;
 using vxtest::MakeRectangle;
 using vxtest::RecordingNode;
 
+// The scene: its child list, the per-child matrix and the frame set-up.
+class SceneTest : public vxtest::GLTest { };
+
 // Where the pixels of one colour lie on a target, in image coordinates with
 // row 0 at the top.
 struct Spot {
@@ -137,7 +140,7 @@ TEST_F(SceneRotation, OtherAnglesTurnTheSceneAndKeepTheLastSize)
     EXPECT_NEAR(angle, std::atan2(23.0, 3.0) * 180 / M_PI - 45, 2);
 }
 
-TEST_F(GLTest, NewSceneContextIsZeroUntilTheFirstQuarterTurn)
+TEST_F(SceneTest, NewSceneContextIsZeroUntilTheFirstQuarterTurn)
 {
     CScene* scene = CScene::NewL();
     EXPECT_EQ(scene->getContext()->width, 0.0f);
@@ -149,7 +152,7 @@ TEST_F(GLTest, NewSceneContextIsZeroUntilTheFirstQuarterTurn)
     delete scene;
 }
 
-TEST_F(GLTest, EmptySceneStillSetsViewportClearAndMatrices)
+TEST_F(SceneTest, EmptySceneStillSetsViewportClearAndMatrices)
 {
     COffScreen* target = COffScreen::NewL(50, 40);
     glViewport(1, 1, 5, 5);
@@ -191,7 +194,7 @@ TEST_F(GLTest, EmptySceneStillSetsViewportClearAndMatrices)
     delete target;
 }
 
-TEST_F(GLTest, LoopEndsAtTheFirstInvisibleChild)
+TEST_F(SceneTest, LoopEndsAtTheFirstInvisibleChild)
 {
     std::vector<std::string> log;
     RecordingNode a("A", &log), b("B", &log), c("C", &log);
@@ -205,7 +208,7 @@ TEST_F(GLTest, LoopEndsAtTheFirstInvisibleChild)
     delete scene;
 }
 
-TEST_F(GLTest, ChildListKeepsOrderDuplicatesAndRemovals)
+TEST_F(SceneTest, ChildListKeepsOrderDuplicatesAndRemovals)
 {
     std::vector<std::string> log;
     RecordingNode a("A", &log), b("B", &log), c("C", &log), d("D", &log);
@@ -242,7 +245,7 @@ public:
     using Group::remove;
 };
 
-TEST_F(GLTest, ListGrowsFrom64ByDoublingAndKeepsOrder)
+TEST_F(SceneTest, ListGrowsFrom64ByDoublingAndKeepsOrder)
 {
     GroupProbe group;
     EXPECT_EQ(group.remove(&group), nullptr); // no storage yet
@@ -276,7 +279,7 @@ TEST_F(GLTest, ListGrowsFrom64ByDoublingAndKeepsOrder)
     delete scene;
 }
 
-TEST_F(GLTest, GroupInASceneDrawsNothingOfItsChildren)
+TEST_F(SceneTest, GroupInASceneDrawsNothingOfItsChildren)
 {
     COffScreen* target = COffScreen::NewL(20, 20);
     std::unique_ptr<GeometryProbe> marker(MakeRectangle(0, 0, 20, 20, kxVec4(1, 1, 1, 1)));
@@ -294,7 +297,7 @@ TEST_F(GLTest, GroupInASceneDrawsNothingOfItsChildren)
     delete target;
 }
 
-TEST_F(GLTest, BlendingSwitchHoldsAcrossRenders)
+TEST_F(SceneTest, BlendingSwitchHoldsAcrossRenders)
 {
     CScene* scene = CScene::NewL();
     scene->Blending(false);
@@ -315,7 +318,7 @@ public:
     GLfloat seen[16] = {};
 };
 
-TEST_F(GLTest, ChildMatrixIsTranslateThenRotateThenScale)
+TEST_F(SceneTest, ChildMatrixIsTranslateThenRotateThenScale)
 {
     MatrixProbe node;
     node.setTranslation(10, 20, 5);

@@ -1,10 +1,9 @@
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "gl/GLTest.h"
+#include "support/ScratchFolder.h"
+#include "support/StdoutCapture.h"
 
 namespace {
 
@@ -72,26 +71,18 @@ protected:
     void SetUp() override
     {
         GLTest::SetUp();
-        char pattern[] = "/tmp/varnox-shader-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_NE(scratch.path(), "");
+        folder = scratch.path();
     }
     void TearDown() override
     {
         glUseProgram(0);
-        std::system(("rm -rf '" + folder + "'").c_str());
         GLTest::TearDown();
     }
 
-    std::string Write(const std::string& name, const std::string& text)
-    {
-        const std::string path = folder + "/" + name;
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        std::fputs(text.c_str(), f);
-        std::fclose(f);
-        return path;
-    }
+    std::string Write(const std::string& name, const std::string& text) { return scratch.Write(name, text); }
 
+    vxtest::ScratchFolder scratch { "shader" };
     std::string folder;
 };
 
@@ -188,7 +179,8 @@ TEST_F(ShaderTest, MissingFileIsNamedAndItsLinkFails)
 {
     const std::string path = folder + "/kxLightShader.sh";
     VertexProgram* vertex = nullptr;
-    std::string printed = CaptureOutput([&] { vertex = new VertexProgram(path.c_str()); });
+    // The file stream prints its line itself, on standard output.
+    std::string printed = vxtest::CaptureStdout([&] { vertex = new VertexProgram(path.c_str()); });
     const std::vector<std::string> lines = vxtest::Lines(printed);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], "kxStream: cannot open " + path + ": No such file or directory");

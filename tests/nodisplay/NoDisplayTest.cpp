@@ -6,13 +6,14 @@
 
 #include <varnox/varnox.h>
 
+#include "support/OutputCapture.h"
+
 namespace {
 
 TEST(NoDisplay, OffScreenTargetReportsEveryStepAndStaysHarmless)
 {
-    testing::internal::CaptureStdout();
-    COffScreen* target = COffScreen::NewL(32, 32);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    COffScreen* target = nullptr;
+    EXPECT_EQ(vxtest::CaptureOutput([&] { target = COffScreen::NewL(32, 32); }),
         "kxOffScreen wglGetCurrentDC failed, Error\n"
         "COffScreen::ConstructL wglChoosePixelFormatARB failed, Error\n"
         "COffScreen::ConstructL wglCreatePbufferARB failed, Error\n"
@@ -31,9 +32,7 @@ TEST(NoDisplay, OffScreenTargetReportsEveryStepAndStaysHarmless)
     EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [](unsigned char b) { return b == 0x77; }));
 
     // Resizing reports the same failures, all but the first.
-    testing::internal::CaptureStdout();
-    target->SetSize(64, 48);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(vxtest::CaptureOutput([&] { target->SetSize(64, 48); }),
         "COffScreen::ConstructL wglChoosePixelFormatARB failed, Error\n"
         "COffScreen::ConstructL wglCreatePbufferARB failed, Error\n"
         "COffScreen::ConstructL wglGetPbufferDCARB failed, Error\n"

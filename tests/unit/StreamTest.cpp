@@ -1,12 +1,11 @@
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <varnox/kxStream.h>
+
+#include "support/ScratchFolder.h"
+#include "support/StdoutCapture.h"
 
 namespace {
 
@@ -25,21 +24,16 @@ class StreamTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/varnox-stream-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_NE(scratch.path(), "");
+        folder = scratch.path();
     }
-    void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
 
     std::string Write(const std::string& name, const std::string& content)
     {
-        const std::string path = folder + "/" + name;
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        std::fwrite(content.data(), 1, content.size(), f);
-        std::fclose(f);
-        return path;
+        return scratch.Write(name, content);
     }
 
+    vxtest::ScratchFolder scratch { "stream" };
     std::string folder;
 };
 
@@ -71,7 +65,8 @@ TEST_F(StreamTest, UnopenableFileGivesEmptyTextAndOneLineNamingIt)
 {
     const std::string path = folder + "/missing.sh";
     std::string text = "unset";
-    testing::internal::CaptureStdout();
+    // The stream prints its lines itself, on standard output.
+    vxtest::StdoutCapture capture;
     {
         OpenStream stream(path.c_str(), kReadMode);
         EXPECT_FALSE(stream.HasFile());
@@ -81,30 +76,29 @@ TEST_F(StreamTest, UnopenableFileGivesEmptyTextAndOneLineNamingIt)
         stream.writeChunk("data", 4);
         EXPECT_EQ(buffer[0], 1);
     }
-    const std::string printed = testing::internal::GetCapturedStdout();
+    const std::string printed = capture.Finish();
     EXPECT_EQ(text, "");
     EXPECT_EQ(printed, "kxStream: cannot open " + path + ": No such file or directory\n");
 
-    testing::internal::CaptureStdout();
+    vxtest::StdoutCapture second;
     {
         kxStream stream(nullptr, kReadMode);
         text = Text(stream);
     }
-    EXPECT_EQ(
-        testing::internal::GetCapturedStdout(), "kxStream: cannot open (no file name): no file name given\n");
+    EXPECT_EQ(second.Finish(), "kxStream: cannot open (no file name): no file name given\n");
     EXPECT_EQ(text, "");
 }
 
 TEST_F(StreamTest, UnreadableFileGivesEmptyTextAndOneLine)
 {
     // A folder opens but cannot be read.
-    testing::internal::CaptureStdout();
+    vxtest::StdoutCapture capture;
     std::string text;
     {
         kxStream stream(folder.c_str(), kReadMode);
         text = Text(stream);
     }
-    const std::string printed = testing::internal::GetCapturedStdout();
+    const std::string printed = capture.Finish();
     EXPECT_EQ(text, "");
     EXPECT_EQ(printed, "kxStream: cannot read " + folder + ": Is a directory\n");
 }

@@ -8,51 +8,17 @@
 #include <functional>
 #include <vector>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <Pixkit.h>
 
 #include "materials/ImageFormat.h"
 #include "materials/YUVConverter.h"
+#include "support/GuardedBuffer.h"
 
 namespace {
 
-// `size` bytes that end where an inaccessible page begins. The bytes of the
-// mapping before them are filled with a marker, to see writes in front.
-class GuardedBuffer {
-public:
-    explicit GuardedBuffer(size_t n)
-        : size(n)
-    {
-        const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-        usable = (n + page - 1) / page * page + page;
-        mapping = static_cast<uint8_t*>(
-            mmap(nullptr, usable + page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-        EXPECT_NE(mapping, MAP_FAILED);
-        EXPECT_EQ(mprotect(mapping + usable, page, PROT_NONE), 0);
-        data = mapping + usable - n;
-        std::memset(mapping, kMarker, usable - n);
-    }
-    ~GuardedBuffer() { munmap(mapping, usable + static_cast<size_t>(sysconf(_SC_PAGESIZE))); }
-    GuardedBuffer(const GuardedBuffer&) = delete;
-    GuardedBuffer& operator=(const GuardedBuffer&) = delete;
-
-    bool FrontUntouched() const
-    {
-        return std::all_of(mapping, data, [](uint8_t b) { return b == kMarker; });
-    }
-
-    static constexpr uint8_t kMarker = 0xA5;
-    uint8_t* data = nullptr;
-    size_t size = 0;
-
-private:
-    uint8_t* mapping = nullptr;
-    size_t usable = 0;
-};
+using vxtest::GuardedBuffer;
 
 struct YUV {
     int y, u, v;

@@ -12,14 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include "support/OutputCapture.h"
+
 namespace {
 
-template <class F> std::string CaptureOutput(F&& f)
-{
-    testing::internal::CaptureStdout();
-    f();
-    return testing::internal::GetCapturedStdout();
-}
+using vxtest::CaptureOutput;
 
 std::string ExpectedLine()
 {

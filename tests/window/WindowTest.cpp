@@ -8,8 +8,12 @@
 #include <memory>
 #include <vector>
 
+#include "support/XClient.h"
+
+#include "support/OutputCapture.h"
+#include "support/ReadBack.h"
+#include "support/Text.h"
 #include "targets/X11Platform.h"
-#include "window/XClient.h"
 
 namespace {
 
@@ -37,9 +41,7 @@ unsigned long ReadBack(const std::vector<uint8_t>& pixels, int width, int x, int
 
 std::vector<uint8_t> CopyAll(CRenderTarget& target)
 {
-    std::vector<uint8_t> pixels(static_cast<size_t>(target.width) * target.height * 4);
-    target.CopyBuffer(pixels.data());
-    return pixels;
+    return vxtest::ReadPixels(target);
 }
 
 void Clear(float r, float g, float b)

@@ -1,22 +1,23 @@
 #pragma once
 
-// The window tests' own X connection: what another client of the same X
-// server sees of the library's windows, and how it talks to them.
+// A test's own X connection: what another client of the same X server sees
+// of the library's windows, and how it talks to them.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// GoogleTest first: Xlib's macros (None, Bool) would break its declarations.
+// GoogleTest first: Xlib's macros (None, Bool) would break its declarations
+// in any test that includes this header.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include "common/Text.h"
-
 namespace vxtest {
 
+/// A connection to the X server in DISPLAY; aborts, saying why, when there is
+/// none (the window tests cannot run without one).
 class XClient {
 public:
     XClient();
@@ -47,14 +48,4 @@ private:
     Display* x;
 };
 
-/// Runs `f` and returns what it printed on standard output.
-template <class F> std::string CaptureOutput(F&& f);
-
 } // namespace vxtest
-
-template <class F> std::string vxtest::CaptureOutput(F&& f)
-{
-    testing::internal::CaptureStdout();
-    f();
-    return testing::internal::GetCapturedStdout();
-}

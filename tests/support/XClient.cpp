@@ -1,7 +1,7 @@
-#include "window/XClient.h"
+#include "support/XClient.h"
 
+#include <cstdio>
 #include <cstdlib>
-#include <sstream>
 
 #include <X11/Xatom.h>
 #include <X11/extensions/Xcomposite.h>

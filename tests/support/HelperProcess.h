@@ -1,0 +1,60 @@
+#pragma once
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace vxtest {
+
+/// A program of the test's run as a process of its own, its standard input
+/// and output on pipes to the test (standard error stays the test's), for what
+/// cannot happen inside the test: a process that must end, or must start with
+/// nothing loaded. Whatever happens in the test, the process is gone when the
+/// object is: if it has not been waited for, it is killed and reaped.
+class HelperProcess {
+public:
+    /// Starts `program` with `arguments`, in `directory` when one is given.
+    explicit HelperProcess(const std::string& program, const std::vector<std::string>& arguments = {},
+        const char* directory = nullptr);
+    ~HelperProcess();
+    HelperProcess(const HelperProcess&) = delete;
+    HelperProcess& operator=(const HelperProcess&) = delete;
+
+    /// Whether the process was started.
+    bool Started() const { return pid > 0; }
+
+    /// Reads one line of its output (newline included) into `line`; false at
+    /// the end of its output.
+    bool ReadLine(std::string& line);
+    /// Reads until a line starts with `prefix`; returns that line, or "" when
+    /// the output ends first.
+    std::string ReadUntil(const std::string& prefix);
+
+    /// Writes `text` to its standard input; false if it could not, with errno
+    /// set (EPIPE: the process has closed its input, or ended).
+    bool Write(const std::string& text);
+
+    /// Closes its input, reads the rest of its output and waits for it to end;
+    /// returns the wait status (as waitpid gives it), -1 if it never started.
+    int Finish();
+    /// Sends `signal`, closes the pipes and waits; returns the wait status.
+    int Stop(int signal = SIGTERM);
+
+    /// Everything read from its output so far.
+    const std::string& output() const { return all; }
+
+private:
+    int Wait();
+
+    pid_t pid = -1;
+    int input = -1;
+    std::FILE* out = nullptr;
+    bool waited = false;
+    int status = -1;
+    std::string all;
+};
+
+} // namespace vxtest

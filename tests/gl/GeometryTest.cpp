@@ -184,11 +184,23 @@ TEST_F(GeometryTest, CopyNeverReadsPastASourceBufferSizedByAnOlderCount)
     source.setNormals(HeapArray<float>(std::vector<float>(12, 3.0f))); // 4 normals
     source.setVertices(HeapArray<float>(std::vector<float>(24, 1.0f)), 8);
 
+    // What lies past the 4 normals the library uploaded is not its data: a
+    // driver may give back zeros there or anything else. Here the buffer's
+    // storage is respecified behind the library's back with a marker past
+    // those 4 normals, so that a copy reading past them is seen.
+    const float kMarker = -777.0f;
+    std::vector<float> stale(24, kMarker);
+    std::fill(stale.begin(), stale.begin() + 12, 3.0f);
+    glBindBuffer(GL_ARRAY_BUFFER, source.normalBuffer);
+    glBufferData(GL_ARRAY_BUFFER, 96, stale.data(), GL_DYNAMIC_DRAW);
+    ASSERT_EQ(vxtest::BufferValues<float>(GL_ARRAY_BUFFER, source.normalBuffer), stale);
+
     GeometryProbe copy(source);
     std::vector<float> normals = ValuesOf<float>(BufferContents(GL_ARRAY_BUFFER, copy.normalBuffer));
     ASSERT_EQ(normals.size(), 24u);
     EXPECT_EQ(std::vector<float>(normals.begin(), normals.begin() + 12), std::vector<float>(12, 3.0f));
     EXPECT_EQ(std::vector<float>(normals.begin() + 12, normals.end()), std::vector<float>(12, 0.0f));
+    EXPECT_EQ(std::count(normals.begin(), normals.end(), kMarker), 0);
 }
 
 TEST_F(GeometryTest, DestroyingDeletesEveryBuffer)

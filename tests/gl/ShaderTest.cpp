@@ -65,6 +65,27 @@ GLint CurrentProgram()
     return program;
 }
 
+// Fills the shared target with one rectangle drawn by whatever program is
+// current, in an identity projection, leaving the GL state as it found it;
+// returns the BGRA pixel at its centre.
+std::vector<uint8_t> DrawCoveringRectangle()
+{
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glDisable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glRectf(-1, -1, 1, 1);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
+    const std::vector<uint8_t> bgra = vxtest::ReadPixels(vxtest::SharedTarget());
+    const size_t centre = (32 * 64 + 32) * 4;
+    return std::vector<uint8_t>(bgra.begin() + centre, bgra.begin() + centre + 4);
+}
+
 // Shader sources in a scratch folder of the test's own.
 class ShaderTest : public vxtest::GLTest {
 protected:
@@ -352,6 +373,53 @@ TEST_F(ShaderTest, ReplacingAndSharingProgramsFollowTheirCounts)
     EXPECT_FALSE(glIsShader(fragmentShader));
     second = nullptr;
     EXPECT_FALSE(glIsShader(bShader));
+}
+
+// GL keeps a program that is current alive, flagged for deletion, until
+// another one is made current. Deleting a Shader does not unbind its program:
+// GL goes on naming it current and drawing with it, and deletes it at the
+// next glUseProgram. Its stages were detached first, so they go at once.
+TEST_F(ShaderTest, DeletingAShaderWhoseProgramIsCurrentLeavesItToGLUntilUnbound)
+{
+    const std::string path = Write("both.sh", kBothStages);
+    VertexProgram* vertex = new VertexProgram(path.c_str());
+    FragmentProgram* fragment = new FragmentProgram(path.c_str());
+    const unsigned int vertexShader = vertex->shader;
+    const unsigned int fragmentShader = fragment->shader;
+    kxReference<Shader> shader;
+    shader = new Shader;
+    shader.get()->SetVertexProgram(vertex);
+    shader.get()->SetFragmentProgram(fragment);
+    const unsigned int program = shader.get()->program;
+    ASSERT_EQ(ProgramParameter(program, GL_LINK_STATUS), GL_TRUE);
+    shader.get()->SetUniform("colour", kxVec3(0.2f, 0.4f, 0.6f));
+    shader.get()->SetUniform("scale", 1.0f);
+    shader.get()->bind(nullptr);
+    ASSERT_EQ(CurrentProgram(), static_cast<GLint>(program));
+
+    shader = nullptr; // the last reference: the Shader and both stages go
+    EXPECT_EQ(CurrentProgram(), static_cast<GLint>(program));
+    EXPECT_TRUE(glIsProgram(program));
+    EXPECT_EQ(ProgramParameter(program, GL_DELETE_STATUS), GL_TRUE);
+    EXPECT_EQ(ProgramParameter(program, GL_ATTACHED_SHADERS), 0);
+    EXPECT_FALSE(glIsShader(vertexShader));
+    EXPECT_FALSE(glIsShader(fragmentShader));
+
+    // Drawing goes on with the deleted program, uniforms and all.
+    const std::vector<uint8_t> drawn = DrawCoveringRectangle();
+    EXPECT_NEAR(drawn[0], 153, 1);
+    EXPECT_NEAR(drawn[1], 102, 1);
+    EXPECT_NEAR(drawn[2], 51, 1);
+
+    // Unbinding lets GL delete it; the fixed pipeline draws again.
+    glUseProgram(0);
+    EXPECT_EQ(CurrentProgram(), 0);
+    EXPECT_FALSE(glIsProgram(program));
+    glColor4f(1, 1, 1, 1);
+    const std::vector<uint8_t> plain = DrawCoveringRectangle();
+    EXPECT_EQ(plain[0], 255);
+    EXPECT_EQ(plain[1], 255);
+    EXPECT_EQ(plain[2], 255);
 }
 
 } // namespace

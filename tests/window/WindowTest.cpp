@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "targets/X11Platform.h"
+#include "targets/linux/X11Window.h"
 #include "window/XClient.h"
 
 namespace {

@@ -2,10 +2,12 @@
 
 #include <varnox/kxExtensions.h>
 
-#include "core/Print.h"
-#include "targets/EglPlatform.h"
+#include "targets/FailureCause.h"
+#include "targets/Platform.h"
+#include "targets/ShareGroups.h"
 
 namespace platform = varnox::platform;
+using platform::PrintFailure;
 
 COffScreen* COffScreen::NewL(int width, int height)
 {
@@ -27,18 +29,19 @@ void COffScreen::ConstructL(int w, int h)
     height = h;
 
     // Made while a context is current, the target lives on that context's
-    // display and shares its objects. Made while none is, it opens the
-    // headless display and fills the entry-point table itself, so that it
-    // works without any window or X server.
-    const platform::CurrentBinding current = platform::GetCurrent();
+    // device and shares its objects. Made while none is, it opens the
+    // headless device and fills the entry-point table itself, so that it
+    // works without any window system.
+    const platform::Binding current = platform::Current();
     const bool headless = current.context == nullptr;
-    display = headless ? platform::HeadlessDisplay() : current.display;
-    if (!display)
-        varnox::Print("kxOffScreen wglGetCurrentDC failed, Error\n");
+    platform::Device* device = headless ? platform::HeadlessDevice() : current.device;
+    display = device;
+    if (!device)
+        PrintFailure("kxOffScreen wglGetCurrentDC failed, Error\n");
 
     Build(headless ? nullptr : current.context);
     Activate();
-    if (!hglrc || platform::GetCurrent().context != hglrc)
+    if (!hglrc || platform::Current().context != hglrc)
         return;
     ContextInit();
     if (headless) {
@@ -49,34 +52,40 @@ void COffScreen::ConstructL(int w, int h)
 
 void COffScreen::Build(void* shareWith)
 {
-    config = platform::ChoosePbufferConfig(display);
-    if (!config)
-        varnox::Print("COffScreen::ConstructL wglChoosePixelFormatARB failed, Error\n");
+    platform::Device* device = platform::AsDevice(display);
+    platform::Config* chosen = platform::ChoosePbufferConfig(device);
+    config = chosen;
+    if (!chosen)
+        PrintFailure("COffScreen::ConstructL wglChoosePixelFormatARB failed, Error\n");
 
-    pbuffer = platform::CreatePbuffer(display, config, width, height);
-    if (!pbuffer)
-        varnox::Print("COffScreen::ConstructL wglCreatePbufferARB failed, Error\n");
+    platform::Pbuffer* buffer = platform::CreatePbuffer(device, chosen, width, height);
+    pbuffer = buffer;
+    if (!buffer)
+        PrintFailure("COffScreen::ConstructL wglCreatePbufferARB failed, Error\n");
 
-    // The pbuffer surface is its own drawable.
-    hdc = pbuffer;
-    if (!hdc)
-        varnox::Print("COffScreen::ConstructL wglGetPbufferDCARB failed, Error\n");
+    platform::Surface* surface = platform::PbufferSurface(device, buffer);
+    hdc = surface;
+    if (!surface)
+        PrintFailure("COffScreen::ConstructL wglGetPbufferDCARB failed, Error\n");
 
-    hglrc = platform::CreateContext(display, config, shareWith);
-    if (!hglrc)
-        varnox::Print("COffScreen::ConstructL wglCreateContext failed, Error\n");
-    sharedWith = hglrc ? shareWith : nullptr;
+    platform::Context* share = platform::AsContext(shareWith);
+    platform::Context* context = platform::CreateContext(device, chosen, surface, share);
+    hglrc = context;
+    if (!context)
+        PrintFailure("COffScreen::ConstructL wglCreateContext failed, Error\n");
+    sharedWith = context ? share : nullptr;
 
     int madeWidth = 0, madeHeight = 0;
-    platform::QuerySurfaceSize(display, pbuffer, &madeWidth, &madeHeight);
+    platform::PbufferSize(device, buffer, &madeWidth, &madeHeight);
     if (madeWidth != width || madeHeight != height)
-        varnox::Print("COffScreen::ConstructL wglCreateContext storleksfel, Error\n");
+        PrintFailure("COffScreen::ConstructL wglCreateContext storleksfel, Error\n");
 }
 
 void COffScreen::Release()
 {
-    platform::DestroyContext(display, hglrc);
-    platform::DestroySurface(display, pbuffer);
+    platform::Device* device = platform::AsDevice(display);
+    platform::DestroyContext(device, platform::AsContext(hglrc));
+    platform::DestroyPbuffer(device, platform::AsPbuffer(pbuffer), platform::AsSurface(hdc));
     hglrc = nullptr;
     pbuffer = nullptr;
     hdc = nullptr;
@@ -93,19 +102,21 @@ void COffScreen::SetSize(int w, int h)
     // is another one; when this target itself was current (or none was), it
     // shares with the context it shared with before, or a surviving member
     // of the same share group, so its textures and programs stay usable.
-    const platform::CurrentBinding entry = platform::GetCurrent();
-    const bool otherCurrent = entry.context && entry.context != hglrc;
-    void* share = otherCurrent && entry.display == display ? entry.context
-                                                           : platform::ShareCandidate(hglrc, sharedWith);
+    const platform::Binding entry = platform::Current();
+    platform::Context* own = platform::AsContext(hglrc);
+    const bool otherCurrent = entry.context && entry.context != own;
+    platform::Context* share = otherCurrent && entry.device == platform::AsDevice(display)
+        ? entry.context
+        : platform::LibraryContexts().Candidate(own, platform::AsContext(sharedWith));
 
     Release();
     Build(share);
 
     Activate();
-    if (hglrc && platform::GetCurrent().context == hglrc)
+    if (hglrc && platform::Current().context == hglrc)
         ContextInit();
     // Whatever other target was current on entry is current again; when this
     // one or none was, the resized target stays current.
     if (otherCurrent)
-        platform::MakeCurrent(entry.display, entry.draw, entry.read, entry.context);
+        platform::MakeCurrent(entry);
 }

@@ -3,7 +3,21 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include "targets/EglPlatform.h"
+#include "targets/Platform.h"
+
+namespace platform = varnox::platform;
+
+namespace {
+
+// The depth range of the initial projection: scene objects lie within 100
+// units in front of or behind the view plane.
+constexpr double kNearPlane = -100.0;
+constexpr double kFarPlane = 100.0;
+
+// Opaque black.
+constexpr float kClearColour[4] = { 0.0f, 0.0f, 0.0f, 1.0f };
+
+} // namespace
 
 CRenderTarget::CRenderTarget() = default;
 
@@ -15,7 +29,8 @@ void CRenderTarget::Activate()
     // surface would leave the thread without the context callers expect.
     if (!hglrc)
         return;
-    varnox::platform::MakeCurrent(display, hdc, hdc, hglrc);
+    platform::Surface* surface = platform::AsSurface(hdc);
+    platform::MakeCurrent({ platform::AsDevice(display), surface, surface, platform::AsContext(hglrc) });
 }
 
 void CRenderTarget::SetSize(int w, int h)
@@ -26,7 +41,7 @@ void CRenderTarget::SetSize(int w, int h)
 
 void CRenderTarget::ContextInit()
 {
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClearColor(kClearColour[0], kClearColour[1], kClearColour[2], kClearColour[3]);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<float>(GL_MODULATE));
@@ -36,9 +51,11 @@ void CRenderTarget::ContextInit()
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
+    // Integer halves, truncated toward zero before the conversion: a width of
+    // 501 gives -250 ... 250.
     const int hw = width / 2;
     const int hh = height / 2;
-    glOrtho(-hw, hw, -hh, hh, -100.0, 100.0);
+    glOrtho(-hw, hw, -hh, hh, kNearPlane, kFarPlane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }

@@ -1,45 +1,19 @@
 #include <varnox/CWindowVNX.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <vector>
-
-#include <sched.h>
+#include <string>
 
 #include <varnox/kxExtensions.h>
 
 #include "core/Print.h"
-#include "targets/EglPlatform.h"
-#include "targets/X11Platform.h"
+#include "targets/FailureCause.h"
+#include "targets/Platform.h"
 
 namespace platform = varnox::platform;
-namespace x11 = varnox::x11;
+using platform::PrintFailure;
 
 namespace {
-
-// Which target renders into which window: the pump hands a window's events to
-// the target registered for it, as a window procedure would.
-struct WindowEntry {
-    unsigned long window;
-    CWindowVNX* target;
-};
-
-std::vector<WindowEntry>& Windows()
-{
-    static std::vector<WindowEntry> windows;
-    return windows;
-}
-
-void Dispatch(const _XEvent& event)
-{
-    const unsigned long window = x11::EventWindow(event);
-    for (const WindowEntry& entry : Windows())
-        if (entry.window == window) {
-            entry.target->HandleMessage(event);
-            return;
-        }
-}
 
 const char* GLText(GLenum name)
 {
@@ -48,7 +22,7 @@ const char* GLText(GLenum name)
 }
 
 // Prints each item of a space-separated list on a line of its own. The list
-// belongs to GL or EGL, so it is split on a copy.
+// belongs to GL or to the context API, so it is split on a copy.
 void PrintItems(const char* list)
 {
     const size_t length = std::strlen(list);
@@ -86,59 +60,56 @@ CWindowVNX* CWindowVNX::NewL(int x, int y, int width, int height, unsigned long 
 CWindowVNX::CWindowVNX(int, int, int w, int h, unsigned long window)
     : hwnd(window)
 {
-    connection = x11::Connection();
-    if (!connection) {
-        const char* name = x11::DisplayName();
-        if (*name)
-            varnox::Print("CWindowVNX: could not open the X display \"%s\"\n", name);
-        else
-            varnox::Print("CWindowVNX: could not open the X display (DISPLAY is not set)\n");
+    std::string unreachable;
+    if (!platform::OpenWindowSystem(unreachable)) {
+        varnox::Print("CWindowVNX: %s\n", unreachable.c_str());
         return;
     }
-    display = platform::X11Display(connection);
+    windowSystem = true;
+    platform::Device* device = platform::WindowDevice();
+    display = device;
 
+    platform::Config* chosen = nullptr;
     if (!hwnd) {
-        // An opaque window: the screen's default visual when a config has it,
-        // so that no compositor blends the window with what lies behind.
-        config = platform::ChooseWindowConfig(display, x11::DefaultVisualId(connection));
-        if (!config)
-            config = platform::ChooseWindowConfig(display, 0);
-        if (config)
-            hwnd = x11::CreateTopLevel(connection, platform::ConfigVisual(display, config), w, h);
-        ownsWindow = hwnd != 0;
+        chosen = platform::ChooseWindowConfig(device, platform::kNoWindow);
+        if (chosen) {
+            const platform::NativeWindow made = platform::CreateTopLevel(device, chosen, w, h);
+            if (made == platform::kNoWindow) {
+                PrintFailure("CWindowVNX: could not create a %d x %d window\n", w, h);
+                return;
+            }
+            hwnd = static_cast<unsigned long>(made);
+            ownsWindow = true;
+        }
     } else {
-        unsigned long visual = 0;
-        if (!x11::WindowVisual(connection, hwnd, &visual)) {
-            varnox::Print("CWindowVNX: window 0x%lx does not exist\n", hwnd);
+        if (!platform::WindowExists(platform::AsWindow(hwnd))) {
+            PrintFailure("CWindowVNX: window 0x%lx does not exist\n", hwnd);
             return;
         }
-        config = platform::ChooseWindowConfig(display, visual);
+        chosen = platform::ChooseWindowConfig(device, platform::AsWindow(hwnd));
     }
+    config = chosen;
 
-    {
-        x11::ErrorTrap trap(connection);
-        hdc = platform::CreateWindowSurface(display, config, hwnd);
-        if (!trap.Sync() && hdc) {
-            platform::DestroySurface(display, hdc);
-            hdc = nullptr;
-        }
-    }
+    platform::Surface* surface = platform::CreateWindowSurface(device, chosen, platform::AsWindow(hwnd));
+    hdc = surface;
     // A second window target shares objects with the context current now
-    // when that lives on the same display, as an off-screen target does.
-    const platform::CurrentBinding current = platform::GetCurrent();
-    if (hdc)
-        hglrc = platform::CreateContext(
-            display, config, current.display == display ? current.context : nullptr);
-    if (hglrc)
-        platform::MakeCurrent(display, hdc, hdc, hglrc);
-    if (!hglrc || platform::GetCurrent().context != hglrc) {
-        varnox::Print("CWindowVNX: no OpenGL context for window 0x%lx\n", hwnd);
+    // when that lives on the same device, as an off-screen target does.
+    const platform::Binding current = platform::Current();
+    platform::Context* context = nullptr;
+    if (surface)
+        context = platform::CreateContext(
+            device, chosen, surface, current.device == device ? current.context : nullptr);
+    hglrc = context;
+    if (context)
+        platform::MakeCurrent({ device, surface, surface, context });
+    if (!context || platform::Current().context != context) {
+        PrintFailure("CWindowVNX: no OpenGL context for window 0x%lx\n", hwnd);
         return;
     }
 
-    x11::Show(connection, hwnd, ownsWindow);
-    x11::ClientSize(connection, hwnd, &width, &height);
-    Windows().push_back({ hwnd, this });
+    platform::Show(platform::AsWindow(hwnd), ownsWindow);
+    platform::ClientSize(platform::AsWindow(hwnd), &width, &height);
+    platform::AttachWindow(platform::AsWindow(hwnd), this);
     kxInitWGLExtentions();
     ContextInit();
     PrintGLInfo();
@@ -147,26 +118,21 @@ CWindowVNX::CWindowVNX(int, int, int w, int h, unsigned long window)
 
 CWindowVNX::~CWindowVNX()
 {
-    std::vector<WindowEntry>& windows = Windows();
-    for (size_t i = 0; i < windows.size(); ++i)
-        if (windows[i].target == this) {
-            windows.erase(windows.begin() + static_cast<long>(i));
-            break;
-        }
+    platform::DetachWindow(this);
 
-    x11::ErrorTrap trap(connection);
+    platform::Device* device = platform::AsDevice(display);
     // A target that never had a context leaves whatever is current alone.
     if (hglrc) {
-        const platform::CurrentBinding current = platform::GetCurrent();
-        if (!platform::ReleaseCurrent(current.display ? current.display : display))
-            varnox::Print("wglMakeCurrent failed.\n");
-        if (!platform::DestroyContext(display, hglrc))
-            varnox::Print("wglDeleteContext failed.\n");
+        const platform::Binding current = platform::Current();
+        if (!platform::ReleaseCurrent(current.device ? current.device : device))
+            PrintFailure("wglMakeCurrent failed.\n");
+        if (!platform::DestroyContext(device, platform::AsContext(hglrc)))
+            PrintFailure("wglDeleteContext failed.\n");
     }
-    platform::DestroySurface(display, hdc);
+    platform::DestroySurface(device, platform::AsSurface(hdc));
     // Nobody would pump a window left behind, so it could not even be closed.
     if (ownsWindow)
-        x11::DestroyTopLevel(connection, hwnd);
+        platform::DestroyTopLevel(platform::AsWindow(hwnd));
 }
 
 void CWindowVNX::SetRefreshInterval(int interval)
@@ -176,30 +142,31 @@ void CWindowVNX::SetRefreshInterval(int interval)
 
 void CWindowVNX::Refresh(int)
 {
-    if (!connection)
+    if (!windowSystem)
         return;
-    x11::ErrorTrap trap(connection);
     if (hdc && hglrc) {
-        // EGL presents and sets the swap interval only for the surface of the
+        platform::Device* device = platform::AsDevice(display);
+        platform::Surface* surface = platform::AsSurface(hdc);
+        platform::Context* context = platform::AsContext(hglrc);
+        // The swap interval and the present apply to the surface of the
         // current context: bind this window's for the swap when another
         // target is current, and give that one back afterwards.
-        const platform::CurrentBinding entry = platform::GetCurrent();
-        const bool other = entry.context != hglrc;
+        const platform::Binding entry = platform::Current();
+        const bool other = entry.context != context;
         if (other)
-            platform::MakeCurrent(display, hdc, hdc, hglrc);
-        if (kxgl::eglSwapInterval)
-            kxgl::eglSwapInterval(display, refreshInterval);
-        platform::SwapBuffers(display, hdc);
+            platform::MakeCurrent({ device, surface, surface, context });
+        platform::SetSwapInterval(device, refreshInterval);
+        platform::Present(device, surface);
         if (other) {
             if (entry.context)
-                platform::MakeCurrent(entry.display, entry.draw, entry.read, entry.context);
+                platform::MakeCurrent(entry);
             else
-                platform::ReleaseCurrent(display);
+                platform::ReleaseCurrent(device);
         }
     }
-    sched_yield();
+    platform::YieldTimeSlice();
     if (hwnd)
-        x11::PumpEvents(connection, hwnd, Dispatch);
+        platform::PumpEvents(platform::AsWindow(hwnd));
 }
 
 void CWindowVNX::SetSize(int w, int h)
@@ -211,17 +178,5 @@ void CWindowVNX::SetPos(int, int, int, int)
 {
 }
 
-void CWindowVNX::HandleMessage(const _XEvent& event)
-{
-    switch (x11::Classify(event)) {
-    case x11::WindowEvent::CloseRequest:
-    case x11::WindowEvent::Destroyed:
-        std::exit(0);
-    case x11::WindowEvent::Exposed:
-        // Nothing to validate: the next present repaints the whole window.
-    case x11::WindowEvent::Configured:
-        // The size measured at creation stays the target's size.
-    case x11::WindowEvent::Other:
-        break;
-    }
-}
+// HandleMessage takes the window system's own event type; the window system
+// implementation defines it (library/targets/linux/X11Window.cpp).

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "core/Print.h"
-#include "targets/EglPlatform.h"
+#include "targets/Platform.h"
 #include "targets/kxExtensionsInternal.h"
 
 namespace kxgl {
@@ -34,7 +34,7 @@ const char* const kNeededExtensions[] = {
 
 template <class T> void Load(T& entry, const char* name)
 {
-    entry = reinterpret_cast<T>(varnox::platform::GetProcAddress(name));
+    entry = reinterpret_cast<T>(varnox::platform::LookupEntryPoint(name));
 }
 
 } // namespace
@@ -92,11 +92,5 @@ void kxInitWGLExtentions()
 
 const char* kxGetWGLExtentions()
 {
-    if (!kxgl::eglQueryString)
-        return "";
-    void* display = varnox::platform::GetCurrent().display;
-    if (!display)
-        return "";
-    const char* extensions = kxgl::eglQueryString(display, 0x3055 /* EGL_EXTENSIONS */);
-    return extensions ? extensions : "";
+    return varnox::platform::ContextApiExtensions();
 }

@@ -13,7 +13,7 @@
 #include "support/OutputCapture.h"
 #include "support/ReadBack.h"
 #include "support/Text.h"
-#include "targets/X11Platform.h"
+#include "targets/linux/X11Window.h"
 
 namespace {
 

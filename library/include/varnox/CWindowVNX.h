@@ -46,7 +46,7 @@ protected:
     CWindowVNX(int x, int y, int width, int height, unsigned long hwnd);
 
 private:
-    void* connection = nullptr;
+    bool windowSystem = false;
     void* config = nullptr;
     bool ownsWindow = false;
 };

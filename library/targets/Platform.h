@@ -1,0 +1,199 @@
+#pragma once
+
+// The platform layer under the render targets: a window system (windows and
+// their events) and a context API (framebuffer configs, drawing surfaces, GL
+// contexts). CRenderTarget, COffScreen, CWindowVNX and the extension loader
+// reach the platform only through these calls. Exactly one implementation is
+// compiled into the library (on Linux, library/targets/linux: X11 windows and
+// EGL contexts); docs/platform.md says what each call must do.
+//
+// Handles are pointers to types that nobody defines, so a surface cannot be
+// passed where a context is expected, nor a config where a device is. The
+// targets' public fields carry the same handles as void*; the As* functions
+// turn them back.
+
+#include <string>
+
+class CWindowVNX;
+
+namespace varnox::platform {
+
+/// What configs, surfaces and contexts are made on; contexts share objects
+/// only with contexts of the same device.
+struct Device;
+/// A framebuffer configuration of a device.
+struct Config;
+/// A drawable that a context renders into: a window's or a pixel buffer's.
+struct Surface;
+/// An off-screen pixel buffer.
+struct Pbuffer;
+/// A GL context.
+struct Context;
+
+/// A window of the window system, as CWindowVNX::hwnd carries it.
+enum class NativeWindow : unsigned long {};
+/// No window (0). Not an enumerator: X11's headers define `None` as a macro.
+constexpr NativeWindow kNoWindow {};
+
+inline Device* AsDevice(void* handle)
+{
+    return static_cast<Device*>(handle);
+}
+inline Config* AsConfig(void* handle)
+{
+    return static_cast<Config*>(handle);
+}
+inline Surface* AsSurface(void* handle)
+{
+    return static_cast<Surface*>(handle);
+}
+inline Pbuffer* AsPbuffer(void* handle)
+{
+    return static_cast<Pbuffer*>(handle);
+}
+inline Context* AsContext(void* handle)
+{
+    return static_cast<Context*>(handle);
+}
+inline NativeWindow AsWindow(unsigned long window)
+{
+    return static_cast<NativeWindow>(window);
+}
+
+/// What is bound on a thread. All null when no context is current.
+struct Binding {
+    Device* device = nullptr;
+    Surface* draw = nullptr;
+    Surface* read = nullptr;
+    Context* context = nullptr;
+};
+
+// Every call below accepts null handles (and kNoWindow) and then does
+// nothing and returns null, false or zeros, so a target whose creation failed
+// never hands the platform a handle it does not have. A call that runs
+// forgets the cause of any earlier failure and records its own when it fails
+// (FailureCause.h); a call skipped for a missing handle leaves the earlier
+// cause in place, since that is what its failure comes from.
+
+// ---- Context API --------------------------------------------------------
+
+/// What is bound on the calling thread now.
+Binding Current();
+
+/// Binds `binding.context` with its draw and read surfaces on the calling
+/// thread. False when refused.
+bool MakeCurrent(const Binding& binding);
+
+/// Leaves no context current on the calling thread; `device` is the one the
+/// current context belongs to. False when refused.
+bool ReleaseCurrent(Device* device);
+
+/// The device for off-screen targets made while no context is current: one
+/// that needs no window system. Opened on first use and kept for the life of
+/// the process; null when the platform has none.
+Device* HeadlessDevice();
+
+/// One pixel-buffer config: RGBA 8/8/8/8, depth 24, stencil 8, desktop
+/// OpenGL, bindable as an RGBA texture where the driver offers that.
+Config* ChoosePbufferConfig(Device* device);
+
+/// A width × height pixel buffer of `config`, made bindable as an RGBA 2D
+/// texture when the config allows it. Null on failure.
+Pbuffer* CreatePbuffer(Device* device, Config* config, int width, int height);
+
+/// The surface that renders into `pbuffer` (the design's pixel-buffer DC).
+Surface* PbufferSurface(Device* device, Pbuffer* pbuffer);
+
+/// The size the pixel buffer was actually made at; zeros when unknown.
+void PbufferSize(Device* device, Pbuffer* pbuffer, int* width, int* height);
+
+/// Releases `surface` (from PbufferSurface) and destroys `pbuffer`.
+void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface* surface);
+
+/// A compatibility-profile OpenGL context for `surface` of `config` that
+/// shares objects with `share` (may be null). Every context made here is
+/// recorded in LibraryContexts() (ShareGroups.h). Null on failure.
+Context* CreateContext(Device* device, Config* config, Surface* surface, Context* share);
+
+/// Destroys a context made by CreateContext, unbinding it first when it is
+/// current on this thread, and forgets it in LibraryContexts(). False when
+/// the platform refuses.
+bool DestroyContext(Device* device, Context* context);
+
+/// Destroys a window surface made by CreateWindowSurface; the caller unbinds
+/// it first.
+void DestroySurface(Device* device, Surface* surface);
+
+/// Presents the back buffer of a window surface. False on failure.
+bool Present(Device* device, Surface* surface);
+
+/// Sets the swap interval of the current context's window through the
+/// entry-point table; does nothing while that entry is not loaded.
+void SetSwapInterval(Device* device, int interval);
+
+/// The context API's extension string for the current device, read through
+/// the entry-point table; "" when that entry is not loaded or nothing is
+/// current. Belongs to the platform.
+const char* ContextApiExtensions();
+
+/// The address of the named GL or context-API entry point for the current
+/// context, or null.
+void* LookupEntryPoint(const char* name);
+
+// ---- Window system ------------------------------------------------------
+
+/// Connects to the window system (once per process; a failed attempt is
+/// retried at the next call). False, with a one-line reason, when it cannot
+/// be reached.
+bool OpenWindowSystem(std::string& reason);
+
+/// The device for windows, once the window system is open; null when the
+/// context API cannot render on it.
+Device* WindowDevice();
+
+/// A window config (RGBA 8/8/8/8, depth 24, stencil 8, desktop OpenGL) fit
+/// to render into `window`, or, for kNoWindow, into a top-level
+/// window that CreateTopLevel will make. Null when none fits.
+Config* ChooseWindowConfig(Device* device, NativeWindow window);
+
+/// A top-level window, not shown yet, for `config`: client area width ×
+/// height (a size of 0 or less becomes 1), titled "Quorvel", of class
+/// "kxWindow", whose close requests and destruction reach PumpEvents.
+/// kNoWindow when the window system refuses it.
+NativeWindow CreateTopLevel(Device* device, Config* config, int width, int height);
+
+/// Whether `window` exists.
+bool WindowExists(NativeWindow window);
+
+/// A double-buffered surface of `config` that renders into `window`. Null on
+/// failure.
+Surface* CreateWindowSurface(Device* device, Config* config, NativeWindow window);
+
+/// Shows the window. `madeByLibrary`: it came from CreateTopLevel, and Show
+/// waits (boundedly) until it is on screen.
+void Show(NativeWindow window, bool madeByLibrary);
+
+/// The window's client-area size; zeros when it cannot be read.
+void ClientSize(NativeWindow window, int* width, int* height);
+
+/// From now on PumpEvents hands the events of `window` to `target`'s
+/// HandleMessage. The first target attached to a window receives them.
+void AttachWindow(NativeWindow window, CWindowVNX* target);
+
+/// Forgets the window `target` was attached to.
+void DetachWindow(CWindowVNX* target);
+
+/// Hands every event waiting for `window` to the target attached to it.
+/// Never blocks.
+void PumpEvents(NativeWindow window);
+
+/// Destroys a window made by CreateTopLevel and drops its pending events.
+void DestroyTopLevel(NativeWindow window);
+
+/// Gives up the rest of the calling thread's time slice.
+void YieldTimeSlice();
+
+// The window system implementation also defines CWindowVNX::HandleMessage,
+// whose argument is the window system's own event type.
+
+} // namespace varnox::platform

@@ -1,0 +1,473 @@
+// The context API of the Linux platform layer: EGL, on the X11 display for
+// windows and on a headless display for off-screen targets made without one.
+#include "targets/linux/EglContext.h"
+
+#include <array>
+#include <cstdio>
+#include <vector>
+
+#include <varnox/kxExtensions.h>
+
+#include "targets/FailureCause.h"
+#include "targets/ShareGroups.h"
+#include "targets/kxExtensionsInternal.h"
+#include "targets/linux/X11Window.h"
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+
+namespace varnox::egl {
+namespace {
+
+    // EGL's error codes, EGL_SUCCESS (0x3000) to EGL_CONTEXT_LOST (0x300E).
+    const char* const kErrorNames[] = { "EGL_SUCCESS", "EGL_NOT_INITIALIZED", "EGL_BAD_ACCESS",
+        "EGL_BAD_ALLOC", "EGL_BAD_ATTRIBUTE", "EGL_BAD_CONFIG", "EGL_BAD_CONTEXT", "EGL_BAD_CURRENT_SURFACE",
+        "EGL_BAD_DISPLAY", "EGL_BAD_MATCH", "EGL_BAD_NATIVE_PIXMAP", "EGL_BAD_NATIVE_WINDOW",
+        "EGL_BAD_PARAMETER", "EGL_BAD_SURFACE", "EGL_CONTEXT_LOST" };
+
+} // namespace
+
+const char* ErrorName(int code)
+{
+    const int count = static_cast<int>(sizeof kErrorNames / sizeof kErrorNames[0]);
+    return code >= EGL_SUCCESS && code < EGL_SUCCESS + count ? kErrorNames[code - EGL_SUCCESS] : nullptr;
+}
+
+std::string DescribeError(int code)
+{
+    if (const char* name = ErrorName(code))
+        return name;
+    char text[32];
+    std::snprintf(text, sizeof text, "EGL error 0x%04x", static_cast<unsigned>(code));
+    return text;
+}
+
+unsigned long ConfigVisual(platform::Device* device, platform::Config* config)
+{
+    EGLint visual = 0;
+    if (!device || !config || !eglGetConfigAttrib(device, config, EGL_NATIVE_VISUAL_ID, &visual))
+        return 0;
+    return static_cast<unsigned long>(visual);
+}
+
+} // namespace varnox::egl
+
+namespace varnox::platform {
+namespace {
+
+    // The framebuffer every target asks for, window or pixel buffer: RGBA
+    // 8/8/8/8, depth 24, stencil 8, rendered with desktop OpenGL. Without the
+    // sizes EGL's ordering hands out its smallest or widest config first.
+    constexpr EGLint kColourBits = 8;
+    constexpr EGLint kDepthBits = 24;
+    constexpr EGLint kStencilBits = 8;
+
+    using ConfigRequest = std::array<EGLint, 19>;
+
+    constexpr ConfigRequest Request(EGLint surfaceType, EGLint bindToTextureRGBA)
+    {
+        return { EGL_SURFACE_TYPE, surfaceType, EGL_BIND_TO_TEXTURE_RGBA, bindToTextureRGBA,
+            EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_RED_SIZE, kColourBits, EGL_GREEN_SIZE, kColourBits,
+            EGL_BLUE_SIZE, kColourBits, EGL_ALPHA_SIZE, kColourBits, EGL_DEPTH_SIZE, kDepthBits,
+            EGL_STENCIL_SIZE, kStencilBits, EGL_NONE };
+    }
+
+    constexpr ConfigRequest kWindowRequest = Request(EGL_WINDOW_BIT, EGL_DONT_CARE);
+    constexpr ConfigRequest kBindablePbufferRequest = Request(EGL_PBUFFER_BIT, EGL_TRUE);
+    // Some drivers offer no pbuffer config that can be bound as a texture; the
+    // target still renders, it just cannot be used as one.
+    constexpr ConfigRequest kPbufferRequest = Request(EGL_PBUFFER_BIT, EGL_DONT_CARE);
+
+    // EGL calls on window surfaces make X requests that may fail (a window its
+    // owner destroyed); trapped, those errors do not end the process.
+    class WindowSystemTrap : public x11::ErrorTrap {
+    public:
+        WindowSystemTrap()
+            : ErrorTrap(x11::ConnectionIfOpen())
+        {
+        }
+    };
+
+    void RecordEglFailure(const char* call)
+    {
+        RecordFailure("%s: %s", call, egl::DescribeError(eglGetError()).c_str());
+    }
+
+    Device* DeviceOf(EGLDisplay display)
+    {
+        return display == EGL_NO_DISPLAY ? nullptr : static_cast<Device*>(display);
+    }
+
+    bool HasClientExtension(const char* name)
+    {
+        return IsExtensionInList(name, eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS)) == 1;
+    }
+
+    EGLDisplay PlatformDisplay(EGLenum platform, void* native)
+    {
+        auto get = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+            eglGetProcAddress("eglGetPlatformDisplayEXT"));
+        if (!get) {
+            RecordFailure("eglGetPlatformDisplayEXT: not offered");
+            return EGL_NO_DISPLAY;
+        }
+        EGLDisplay display = get(platform, native, nullptr);
+        if (display == EGL_NO_DISPLAY)
+            RecordEglFailure("eglGetPlatformDisplayEXT");
+        return display;
+    }
+
+    // Initialises `display` and binds the OpenGL API.
+    bool InitializeDisplay(EGLDisplay display)
+    {
+        if (!eglInitialize(display, nullptr, nullptr)) {
+            RecordEglFailure("eglInitialize");
+            return false;
+        }
+        if (!eglBindAPI(EGL_OPENGL_API)) {
+            RecordEglFailure("eglBindAPI");
+            return false;
+        }
+        return true;
+    }
+
+    struct OpenedDisplay {
+        EGLDisplay display = EGL_NO_DISPLAY;
+        std::string failure;
+    };
+
+    // Mesa's surfaceless platform, else the first EGL device.
+    OpenedDisplay OpenHeadlessDisplay()
+    {
+        OpenedDisplay opened;
+        bool tried = false;
+        if (HasClientExtension("EGL_MESA_platform_surfaceless")) {
+            tried = true;
+            EGLDisplay d = PlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY);
+            if (d != EGL_NO_DISPLAY && InitializeDisplay(d)) {
+                opened.display = d;
+                return opened;
+            }
+        }
+        if (HasClientExtension("EGL_EXT_platform_device")) {
+            tried = true;
+            auto query = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
+            EGLDeviceEXT device = nullptr;
+            EGLint count = 0;
+            if (!query)
+                RecordFailure("eglQueryDevicesEXT: not offered");
+            else if (!query(1, &device, &count))
+                RecordEglFailure("eglQueryDevicesEXT");
+            else if (count <= 0)
+                RecordFailure("eglQueryDevicesEXT: no device");
+            else {
+                EGLDisplay d = PlatformDisplay(EGL_PLATFORM_DEVICE_EXT, device);
+                if (d != EGL_NO_DISPLAY && InitializeDisplay(d)) {
+                    opened.display = d;
+                    return opened;
+                }
+            }
+        }
+        if (!tried)
+            RecordFailure("EGL offers neither EGL_MESA_platform_surfaceless nor EGL_EXT_platform_device");
+        opened.failure = TakeFailure();
+        return opened;
+    }
+
+    // The first window config whose native visual is `visualId` (any when 0).
+    Config* WindowConfigWithVisual(EGLDisplay display, unsigned long visualId)
+    {
+        ClearFailure();
+        EGLint count = 0;
+        if (!eglChooseConfig(display, kWindowRequest.data(), nullptr, 0, &count)) {
+            RecordEglFailure("eglChooseConfig");
+            return nullptr;
+        }
+        std::vector<EGLConfig> configs(static_cast<size_t>(count > 0 ? count : 0));
+        if (count > 0 && !eglChooseConfig(display, kWindowRequest.data(), configs.data(), count, &count)) {
+            RecordEglFailure("eglChooseConfig");
+            return nullptr;
+        }
+        for (EGLint i = 0; i < count; ++i)
+            if (visualId == 0
+                || egl::ConfigVisual(DeviceOf(display), static_cast<Config*>(configs[i])) == visualId)
+                return static_cast<Config*>(configs[i]);
+        if (visualId)
+            RecordFailure("eglChooseConfig: no window config has the visual 0x%lx", visualId);
+        else
+            RecordFailure("eglChooseConfig: no window config");
+        return nullptr;
+    }
+
+} // namespace
+
+Binding Current()
+{
+    Binding b;
+    EGLContext context = eglGetCurrentContext();
+    if (context == EGL_NO_CONTEXT)
+        return b;
+    b.context = static_cast<Context*>(context);
+    b.device = DeviceOf(eglGetCurrentDisplay());
+    b.draw = static_cast<Surface*>(eglGetCurrentSurface(EGL_DRAW));
+    b.read = static_cast<Surface*>(eglGetCurrentSurface(EGL_READ));
+    return b;
+}
+
+bool MakeCurrent(const Binding& binding)
+{
+    if (!binding.device)
+        return false;
+    ClearFailure();
+    WindowSystemTrap trap;
+    const bool made = eglMakeCurrent(binding.device, binding.draw ? binding.draw : EGL_NO_SURFACE,
+                          binding.read ? binding.read : EGL_NO_SURFACE,
+                          binding.context ? binding.context : EGL_NO_CONTEXT)
+        == EGL_TRUE;
+    if (!made)
+        RecordEglFailure("eglMakeCurrent");
+    return made;
+}
+
+bool ReleaseCurrent(Device* device)
+{
+    if (!device)
+        return false;
+    ClearFailure();
+    WindowSystemTrap trap;
+    const bool released = eglMakeCurrent(device, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT) == EGL_TRUE;
+    if (!released)
+        RecordEglFailure("eglMakeCurrent");
+    return released;
+}
+
+Device* HeadlessDevice()
+{
+    // One headless display serves the whole process, so that all targets made
+    // on it can share objects. It stays open until the process ends.
+    static const OpenedDisplay opened = OpenHeadlessDisplay();
+    ClearFailure();
+    if (opened.display == EGL_NO_DISPLAY) {
+        RecordFailure("%s", opened.failure.c_str());
+        return nullptr;
+    }
+    return DeviceOf(opened.display);
+}
+
+Device* WindowDevice()
+{
+    // One X connection serves the process, and so does its EGL display: all
+    // window targets and the off-screen targets made while one of their
+    // contexts is current live on it and can share objects.
+    static void* openedFor = nullptr;
+    static EGLDisplay display = EGL_NO_DISPLAY;
+    void* connection = x11::ConnectionIfOpen();
+    if (display != EGL_NO_DISPLAY)
+        return connection == openedFor ? DeviceOf(display) : nullptr;
+    if (!connection)
+        return nullptr;
+    ClearFailure();
+    if (!HasClientExtension("EGL_EXT_platform_x11") && !HasClientExtension("EGL_KHR_platform_x11")) {
+        RecordFailure("EGL offers no X11 platform (EGL_EXT_platform_x11)");
+        return nullptr;
+    }
+    EGLDisplay d = PlatformDisplay(EGL_PLATFORM_X11_EXT, connection);
+    if (d == EGL_NO_DISPLAY || !InitializeDisplay(d))
+        return nullptr;
+    openedFor = connection;
+    display = d;
+    return DeviceOf(display);
+}
+
+Config* ChooseWindowConfig(Device* device, NativeWindow window)
+{
+    if (!device)
+        return nullptr;
+    ClearFailure();
+    if (window == kNoWindow) {
+        // An opaque window: the screen's default visual when a config has it,
+        // so that no compositor blends the window with what lies behind.
+        if (Config* config = WindowConfigWithVisual(device, x11::DefaultVisualId()))
+            return config;
+        return WindowConfigWithVisual(device, 0);
+    }
+    unsigned long visual = 0;
+    if (!x11::WindowVisual(static_cast<unsigned long>(window), &visual))
+        return nullptr;
+    return WindowConfigWithVisual(device, visual);
+}
+
+Surface* CreateWindowSurface(Device* device, Config* config, NativeWindow window)
+{
+    if (!device || !config || window == kNoWindow)
+        return nullptr;
+    ClearFailure();
+    auto create = reinterpret_cast<PFNEGLCREATEPLATFORMWINDOWSURFACEEXTPROC>(
+        eglGetProcAddress("eglCreatePlatformWindowSurfaceEXT"));
+    if (!create) {
+        RecordFailure("eglCreatePlatformWindowSurfaceEXT: not offered");
+        return nullptr;
+    }
+    x11::ErrorTrap trap(x11::ConnectionIfOpen());
+    // On the X11 platform the native window is passed by address.
+    unsigned long native = static_cast<unsigned long>(window);
+    EGLSurface surface = create(device, config, &native, nullptr);
+    if (surface == EGL_NO_SURFACE) {
+        RecordEglFailure("eglCreatePlatformWindowSurfaceEXT");
+        trap.Sync("eglCreatePlatformWindowSurfaceEXT");
+        return nullptr;
+    }
+    if (!trap.Sync("eglCreatePlatformWindowSurfaceEXT")) {
+        eglDestroySurface(device, surface);
+        return nullptr;
+    }
+    return static_cast<Surface*>(surface);
+}
+
+void DestroySurface(Device* device, Surface* surface)
+{
+    if (!device || !surface)
+        return;
+    WindowSystemTrap trap;
+    eglDestroySurface(device, surface);
+}
+
+bool Present(Device* device, Surface* surface)
+{
+    if (!device || !surface)
+        return false;
+    ClearFailure();
+    WindowSystemTrap trap;
+    const bool presented = eglSwapBuffers(device, surface) == EGL_TRUE;
+    if (!presented)
+        RecordEglFailure("eglSwapBuffers");
+    return presented;
+}
+
+void SetSwapInterval(Device* device, int interval)
+{
+    // Through the entry-point table, as the design sets it; the table's
+    // entry may be replaced by a client.
+    if (!device || !kxgl::eglSwapInterval)
+        return;
+    WindowSystemTrap trap;
+    kxgl::eglSwapInterval(device, interval);
+}
+
+Config* ChoosePbufferConfig(Device* device)
+{
+    if (!device)
+        return nullptr;
+    ClearFailure();
+    EGLConfig config = nullptr;
+    EGLint count = 0;
+    if (eglChooseConfig(device, kBindablePbufferRequest.data(), &config, 1, &count) && count > 0)
+        return static_cast<Config*>(config);
+    if (!eglChooseConfig(device, kPbufferRequest.data(), &config, 1, &count))
+        RecordEglFailure("eglChooseConfig");
+    else if (count > 0)
+        return static_cast<Config*>(config);
+    else
+        RecordFailure("eglChooseConfig: no pixel-buffer config");
+    return nullptr;
+}
+
+Pbuffer* CreatePbuffer(Device* device, Config* config, int width, int height)
+{
+    if (!device || !config)
+        return nullptr;
+    ClearFailure();
+    EGLint bindable = EGL_FALSE;
+    eglGetConfigAttrib(device, config, EGL_BIND_TO_TEXTURE_RGBA, &bindable);
+    const EGLint texture = bindable ? EGL_TEXTURE_RGBA : EGL_NO_TEXTURE;
+    const EGLint target = bindable ? EGL_TEXTURE_2D : EGL_NO_TEXTURE;
+    const EGLint attribs[] = { EGL_WIDTH, width, EGL_HEIGHT, height, EGL_TEXTURE_FORMAT, texture,
+        EGL_TEXTURE_TARGET, target, EGL_MIPMAP_TEXTURE, EGL_FALSE, EGL_LARGEST_PBUFFER, EGL_FALSE, EGL_NONE };
+    EGLSurface surface = eglCreatePbufferSurface(device, config, attribs);
+    if (surface == EGL_NO_SURFACE) {
+        RecordEglFailure("eglCreatePbufferSurface");
+        return nullptr;
+    }
+    return static_cast<Pbuffer*>(surface);
+}
+
+Surface* PbufferSurface(Device*, Pbuffer* pbuffer)
+{
+    // An EGL pbuffer is its own drawable.
+    return static_cast<Surface*>(static_cast<void*>(pbuffer));
+}
+
+void PbufferSize(Device* device, Pbuffer* pbuffer, int* width, int* height)
+{
+    EGLint w = 0, h = 0;
+    if (device && pbuffer) {
+        ClearFailure();
+        if (!eglQuerySurface(device, pbuffer, EGL_WIDTH, &w)
+            || !eglQuerySurface(device, pbuffer, EGL_HEIGHT, &h))
+            RecordEglFailure("eglQuerySurface");
+    }
+    *width = w;
+    *height = h;
+}
+
+void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface*)
+{
+    // The surface is the pbuffer itself: nothing to release apart from it.
+    if (!device || !pbuffer)
+        return;
+    eglDestroySurface(device, pbuffer);
+}
+
+Context* CreateContext(Device* device, Config* config, Surface*, Context* share)
+{
+    if (!device || !config)
+        return nullptr;
+    ClearFailure();
+    // The bound API is per thread: bind it here, where the context is made.
+    eglBindAPI(EGL_OPENGL_API);
+    EGLContext context = eglCreateContext(device, config, share ? share : EGL_NO_CONTEXT, nullptr);
+    if (context == EGL_NO_CONTEXT) {
+        RecordEglFailure("eglCreateContext");
+        return nullptr;
+    }
+    Context* made = static_cast<Context*>(context);
+    LibraryContexts().Add(made, device, share);
+    return made;
+}
+
+bool DestroyContext(Device* device, Context* context)
+{
+    if (!device || !context)
+        return false;
+    ClearFailure();
+    WindowSystemTrap trap;
+    // EGL keeps a current context alive until it is unbound; unbind it so it
+    // is really gone and no released handle stays bound.
+    if (eglGetCurrentContext() == context)
+        eglMakeCurrent(device, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    const bool destroyed = eglDestroyContext(device, context) == EGL_TRUE;
+    if (!destroyed)
+        RecordEglFailure("eglDestroyContext");
+    LibraryContexts().Remove(context);
+    return destroyed;
+}
+
+const char* ContextApiExtensions()
+{
+    // Through the entry-point table, as the design reads the extension string;
+    // "" until the loader has filled it.
+    if (!kxgl::eglQueryString)
+        return "";
+    Device* device = Current().device;
+    if (!device)
+        return "";
+    const char* extensions = kxgl::eglQueryString(device, EGL_EXTENSIONS);
+    return extensions ? extensions : "";
+}
+
+void* LookupEntryPoint(const char* name)
+{
+    return reinterpret_cast<void*>(eglGetProcAddress(name));
+}
+
+} // namespace varnox::platform

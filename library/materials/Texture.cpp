@@ -2,13 +2,14 @@
 
 #include <GL/gl.h>
 
+#include <varnox/ImageObject.h>
+
 #include "materials/TextureUpload.h"
 
 namespace {
-using namespace varnox::format;
-
-constexpr int kStaticCodes
-    = RGB24 | RGB565 | RGBA32 | RGBA4444 | BGRA32 | LUMINANCE8 | LUMINANCE_ALPHA16 | FORMAT_1024;
+constexpr int kStaticCodes = ImageObject::RGB24 | ImageObject::RGB565 | ImageObject::RGBA32
+    | ImageObject::RGBA4444 | ImageObject::BGRA32 | ImageObject::LUMINANCE8 | ImageObject::LUMINANCE_ALPHA16
+    | ImageObject::FORMAT_1024;
 } // namespace
 
 Texture::Texture() = default;

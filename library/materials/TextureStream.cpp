@@ -2,16 +2,17 @@
 
 #include <GL/gl.h>
 
+#include <varnox/ImageObject.h>
+
 #include "materials/TextureUpload.h"
 
 namespace {
-using namespace varnox::format;
-
-constexpr int kImageCodes = RGB565 | BGRA32;
+constexpr int kImageCodes = ImageObject::RGB565 | ImageObject::BGRA32;
 // BGRA32 included: a converted frame's rectangle arrives in the same code as
 // the frame itself.
-constexpr int kRectCodes
-    = RGB24 | RGB565 | RGBA32 | RGBA4444 | BGRA32 | LUMINANCE8 | LUMINANCE_ALPHA16 | FORMAT_1024;
+constexpr int kRectCodes = ImageObject::RGB24 | ImageObject::RGB565 | ImageObject::RGBA32
+    | ImageObject::RGBA4444 | ImageObject::BGRA32 | ImageObject::LUMINANCE8 | ImageObject::LUMINANCE_ALPHA16
+    | ImageObject::FORMAT_1024;
 } // namespace
 
 TextureStream::TextureStream() = default;

@@ -2,6 +2,7 @@
 
 #include <GL/glext.h>
 
+#include <varnox/ImageObject.h>
 #include <varnox/Texture.h>
 
 namespace varnox {
@@ -15,14 +16,14 @@ namespace {
     // FORMAT_1024 holds RGB bytes (three per pixel) in RGBA storage, so alpha
     // reads 1 until a later rectangle writes it.
     const TableRow kTable[] = {
-        { format::RGB24, { 3, GL_RGB, GL_RGB, GL_UNSIGNED_BYTE } },
-        { format::RGB565, { 2, GL_RGB, GL_RGB, GL_UNSIGNED_SHORT_5_6_5 } },
-        { format::RGBA32, { 4, GL_RGBA, GL_RGBA, GL_UNSIGNED_BYTE } },
-        { format::RGBA4444, { 2, GL_RGBA, GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4 } },
-        { format::BGRA32, { 4, GL_RGBA, GL_BGRA, GL_UNSIGNED_BYTE } },
-        { format::LUMINANCE8, { 1, GL_LUMINANCE, GL_LUMINANCE, GL_UNSIGNED_BYTE } },
-        { format::LUMINANCE_ALPHA16, { 2, GL_LUMINANCE_ALPHA, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE } },
-        { format::FORMAT_1024, { 3, GL_RGBA, GL_RGB, GL_UNSIGNED_BYTE } },
+        { ImageObject::RGB24, { 3, GL_RGB, GL_RGB, GL_UNSIGNED_BYTE } },
+        { ImageObject::RGB565, { 2, GL_RGB, GL_RGB, GL_UNSIGNED_SHORT_5_6_5 } },
+        { ImageObject::RGBA32, { 4, GL_RGBA, GL_RGBA, GL_UNSIGNED_BYTE } },
+        { ImageObject::RGBA4444, { 2, GL_RGBA, GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4 } },
+        { ImageObject::BGRA32, { 4, GL_RGBA, GL_BGRA, GL_UNSIGNED_BYTE } },
+        { ImageObject::LUMINANCE8, { 1, GL_LUMINANCE, GL_LUMINANCE, GL_UNSIGNED_BYTE } },
+        { ImageObject::LUMINANCE_ALPHA16, { 2, GL_LUMINANCE_ALPHA, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE } },
+        { ImageObject::FORMAT_1024, { 3, GL_RGBA, GL_RGB, GL_UNSIGNED_BYTE } },
     };
 
     // Repeat and linear filtering, set on every texture the same way.

@@ -2,8 +2,6 @@
 
 #include <GL/gl.h>
 
-#include "materials/ImageFormat.h"
-
 class Texture;
 
 namespace varnox {

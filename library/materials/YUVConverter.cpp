@@ -5,7 +5,7 @@
 
 #include <Pixkit.h>
 
-#include "materials/ImageFormat.h"
+#include <varnox/ImageObject.h>
 
 YUVConverter::YUVConverter() = default;
 
@@ -27,10 +27,10 @@ void YUVConverter::Configure(int w, int h, int code)
 
     if (code != format) {
         format = code;
-        if (code == varnox::format::YUV420) {
+        if (code == ImageObject::YUV420) {
             convert = YUV4202BGRA;
             ready = true;
-        } else if (code == varnox::format::YUV422) {
+        } else if (code == ImageObject::YUV422) {
             convert = YUV4222BGRA;
             ready = true;
         } else {

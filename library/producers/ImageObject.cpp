@@ -4,7 +4,6 @@
 
 #include <varnox/CScene.h>
 
-#include "materials/ImageFormat.h"
 #include "materials/TextureStream.h"
 #include "materials/YUVConverter.h"
 
@@ -12,22 +11,6 @@ namespace {
 
 // Every code from the first YUV code upward is a frame to convert.
 const int kFirstYuvCode = ImageObject::YUV420;
-
-// The public codes are the ones the textures take.
-constexpr bool SameCodes()
-{
-    using namespace varnox::format;
-    const int codes[][2] = { { ImageObject::RGB24, RGB24 }, { ImageObject::RGB565, RGB565 },
-        { ImageObject::RGBA32, RGBA32 }, { ImageObject::RGBA4444, RGBA4444 }, { ImageObject::BGRA32, BGRA32 },
-        { ImageObject::LUMINANCE8, LUMINANCE8 }, { ImageObject::LUMINANCE_ALPHA16, LUMINANCE_ALPHA16 },
-        { ImageObject::FORMAT_1024, FORMAT_1024 }, { ImageObject::YUV420, YUV420 },
-        { ImageObject::YUV422, YUV422 } };
-    for (const auto& pair : codes)
-        if (pair[0] != pair[1])
-            return false;
-    return true;
-}
-static_assert(SameCodes(), "image-format codes differ between image objects and textures");
 
 } // namespace
 

@@ -2,15 +2,7 @@
 
 #include <GL/gl.h>
 
-#include <varnox/ImageObject.h>
-
 #include "materials/TextureUpload.h"
-
-namespace {
-constexpr int kStaticCodes = ImageObject::RGB24 | ImageObject::RGB565 | ImageObject::RGBA32
-    | ImageObject::RGBA4444 | ImageObject::BGRA32 | ImageObject::LUMINANCE8 | ImageObject::LUMINANCE_ALPHA16
-    | ImageObject::FORMAT_1024;
-} // namespace
 
 Texture::Texture() = default;
 
@@ -32,25 +24,22 @@ TextureStatic::TextureStatic() = default;
 
 void TextureStatic::setImage(int w, int h, int stride, int code, const void* pixels)
 {
-    if (const varnox::TextureFormat* f = varnox::FindTextureFormat(code, kStaticCodes))
-        varnox::DefineTextureImage(*this, w, h, stride, code, *f, pixels);
+    varnox::SetTextureImage(*this, varnox::kEveryTextureCode, w, h, stride, code, pixels);
 }
 
 void TextureStatic::setSubImage(int x, int y, int w, int h, int code, const void* pixels)
 {
-    if (const varnox::TextureFormat* f = varnox::FindTextureFormat(code, kStaticCodes))
-        varnox::ReplaceTextureRect(*this, x, y, w, h, *f, pixels);
+    varnox::SetTextureRect(*this, varnox::kEveryTextureCode, x, y, w, h, code, pixels);
 }
 
 void TextureStatic::bind()
 {
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glEnable(GL_TEXTURE_2D);
+    varnox::BindTexture(*this);
 }
 
 void TextureStatic::unbind()
 {
-    glDisable(GL_TEXTURE_2D);
+    varnox::UnbindTexture();
 }
 
 int Varnox::MakePo2(int n)

@@ -1,12 +1,20 @@
 #include "materials/TextureUpload.h"
 
+#include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <varnox/ImageObject.h>
 #include <varnox/Texture.h>
 
 namespace varnox {
 namespace {
+
+    // How pixels of one format code are stored and handed to GL.
+    struct TextureFormat {
+        int bytesPerPixel;
+        GLenum internalFormat;
+        GLenum pixelFormat;
+        GLenum type;
+    };
 
     struct TableRow {
         int code;
@@ -35,19 +43,25 @@ namespace {
         glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<float>(GL_LINEAR));
     }
 
+    // The table row of `code` when `code` is one of the codes in `accepted`;
+    // null otherwise, which leaves the texture untouched.
+    const TextureFormat* FindTextureFormat(int code, int accepted)
+    {
+        for (const TableRow& row : kTable)
+            if (row.code == code)
+                return (code & accepted) ? &row.format : nullptr;
+        return nullptr;
+    }
+
 } // namespace
 
-const TextureFormat* FindTextureFormat(int code, int accepted)
+void SetTextureImage(
+    Texture& texture, int accepted, int width, int height, int stride, int code, const void* pixels)
 {
-    for (const TableRow& row : kTable)
-        if (row.code == code)
-            return (code & accepted) ? &row.format : nullptr;
-    return nullptr;
-}
-
-void DefineTextureImage(Texture& texture, int width, int height, int stride, int code,
-    const TextureFormat& format, const void* pixels)
-{
+    const TextureFormat* found = FindTextureFormat(code, accepted);
+    if (!found)
+        return;
+    const TextureFormat& format = *found;
     // Whole rows go up, padding included, so the storage follows the row
     // length rather than the image width.
     const int rowLength = stride != 0 ? stride / format.bytesPerPixel : width;
@@ -82,15 +96,27 @@ void DefineTextureImage(Texture& texture, int width, int height, int stride, int
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, rowLength, height, format.pixelFormat, format.type, pixels);
 }
 
-void ReplaceTextureRect(
-    Texture& texture, int x, int y, int width, int height, const TextureFormat& format, const void* pixels)
+void SetTextureRect(
+    Texture& texture, int accepted, int x, int y, int width, int height, int code, const void* pixels)
 {
-    if (texture.texture == 0 || !pixels)
+    const TextureFormat* format = FindTextureFormat(code, accepted);
+    if (!format || texture.texture == 0 || !pixels)
         return;
     glBindTexture(GL_TEXTURE_2D, texture.texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     SetSampling();
-    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, format.pixelFormat, format.type, pixels);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, format->pixelFormat, format->type, pixels);
+}
+
+void BindTexture(const Texture& texture)
+{
+    glBindTexture(GL_TEXTURE_2D, texture.texture);
+    glEnable(GL_TEXTURE_2D);
+}
+
+void UnbindTexture()
+{
+    glDisable(GL_TEXTURE_2D);
 }
 
 } // namespace varnox

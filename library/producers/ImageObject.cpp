@@ -50,12 +50,10 @@ ImageObject::ImageObject(const ImageObject& source)
         corners[i] = source.corners[i];
 }
 
+// The converter frees its buffer itself.
 ImageObject::~ImageObject()
 {
-    if (converter) {
-        converter->Release();
-        delete converter;
-    }
+    delete converter;
 }
 
 void ImageObject::Image(int width, int height, imageFormat code, const void* pixels)
@@ -69,11 +67,11 @@ void ImageObject::Image(int width, int height, imageFormat code, const void* pix
     const void* data = pixels;
     bool skip = false;
     if (code >= kFirstYuvCode) {
+        // Configure frees the buffer of an earlier frame size itself.
         if (!converter) {
             converter = new YUVConverter();
             converter->Configure(width, height, code);
         } else if (change) {
-            converter->Release();
             converter->Configure(width, height, code);
         }
         data = pixels ? converter->Convert(static_cast<unsigned char*>(const_cast<void*>(pixels))) : nullptr;

@@ -12,19 +12,14 @@ const GLvoid* const kOffsetZero = nullptr;
 // upload and reused afterwards, its storage replaced by `bytes` bytes of
 // `data`, and `data` freed. The buffer stays bound.
 template <class T>
-void Upload(
-    T*& pending, T* data, unsigned int& buffer, GLenum target, long bytes, GLenum usage, long& uploaded)
+void Upload(T* data, unsigned int& buffer, GLenum target, long bytes, GLenum usage, long& uploaded)
 {
-    if (pending && pending != data)
-        delete[] pending;
-    pending = data;
     if (!buffer)
         kxgl::glGenBuffers(1, &buffer);
     kxgl::glBindBuffer(target, buffer);
     kxgl::glBufferData(target, bytes, data, usage);
     uploaded = bytes;
     delete[] data;
-    pending = nullptr;
 }
 
 float* MapForWriting(unsigned int buffer)
@@ -97,11 +92,6 @@ Geometry::Geometry(const Geometry& source)
 
 Geometry::~Geometry()
 {
-    delete[] pendingVertices;
-    delete[] pendingNormals;
-    delete[] pendingColors;
-    delete[] pendingTexCoords;
-    delete[] pendingIndices;
     // Without the loaded table there can be no buffers to delete.
     if (!kxgl::glDeleteBuffers)
         return;
@@ -116,33 +106,29 @@ void Geometry::setVertices(float* data, int count)
 {
     componentCount = 3;
     vertexCount = count;
-    Upload(pendingVertices, data, vertexBuffer, GL_ARRAY_BUFFER, 4L * componentCount * count, GL_DYNAMIC_DRAW,
-        uploaded.vertices);
+    Upload(
+        data, vertexBuffer, GL_ARRAY_BUFFER, 4L * componentCount * count, GL_DYNAMIC_DRAW, uploaded.vertices);
 }
 
 void Geometry::setNormals(float* data)
 {
-    Upload(pendingNormals, data, normalBuffer, GL_ARRAY_BUFFER, 12L * vertexCount, GL_DYNAMIC_DRAW,
-        uploaded.normals);
+    Upload(data, normalBuffer, GL_ARRAY_BUFFER, 12L * vertexCount, GL_DYNAMIC_DRAW, uploaded.normals);
 }
 
 void Geometry::setColors(float* data)
 {
-    Upload(pendingColors, data, colorBuffer, GL_ARRAY_BUFFER, 16L * vertexCount, GL_DYNAMIC_DRAW,
-        uploaded.colors);
+    Upload(data, colorBuffer, GL_ARRAY_BUFFER, 16L * vertexCount, GL_DYNAMIC_DRAW, uploaded.colors);
 }
 
 void Geometry::setTexCoords(float* data)
 {
-    Upload(pendingTexCoords, data, texCoordBuffer, GL_ARRAY_BUFFER, 8L * vertexCount, GL_DYNAMIC_DRAW,
-        uploaded.texCoords);
+    Upload(data, texCoordBuffer, GL_ARRAY_BUFFER, 8L * vertexCount, GL_DYNAMIC_DRAW, uploaded.texCoords);
 }
 
 void Geometry::setIndices(unsigned short* data, int count)
 {
     indexCount = count;
-    Upload(pendingIndices, data, indexBuffer, GL_ELEMENT_ARRAY_BUFFER, 2L * count, GL_STATIC_DRAW,
-        uploaded.indices);
+    Upload(data, indexBuffer, GL_ELEMENT_ARRAY_BUFFER, 2L * count, GL_STATIC_DRAW, uploaded.indices);
 }
 
 float* Geometry::mapVertices()

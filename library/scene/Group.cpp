@@ -22,8 +22,7 @@ void Group::append(Node* node)
 {
     if (children.count == static_cast<unsigned int>(children.capacity)) {
         if (!children.storage) {
-            if (children.capacity == 0)
-                children.capacity = 64;
+            children.capacity = 64;
             children.storage = new Node*[children.capacity];
         } else {
             Node** grown = new Node*[2 * children.capacity];

@@ -1,5 +1,8 @@
 #include <varnox/ImageObject.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include <GL/gl.h>
 
 #include <varnox/CScene.h>
@@ -57,8 +60,7 @@ ImageObject::ImageObject(const ImageObject& source)
     , sizingMode(source.sizingMode)
     , format(source.format)
 {
-    for (int i = 0; i < 4; ++i)
-        corners[i] = source.corners[i];
+    std::copy(std::begin(source.corners), std::end(source.corners), corners);
 }
 
 // The converter frees its buffer itself.

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "gl/GLTest.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -30,27 +31,17 @@ protected:
     void SetUp() override
     {
         GLTest::SetUp();
-        char pattern[] = "/tmp/varnox-stage-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_FALSE(scratch.path().empty());
     }
     void TearDown() override
     {
         glUseProgram(0);
-        std::system(("rm -rf '" + folder + "'").c_str());
         GLTest::TearDown();
     }
 
-    std::string Write(const std::string& name, const std::string& text)
-    {
-        const std::string path = folder + "/" + name;
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        std::fputs(text.c_str(), f);
-        std::fclose(f);
-        return path;
-    }
+    std::string Write(const std::string& name, const std::string& text) { return scratch.Write(name, text); }
 
-    std::string folder;
+    vxtest::ScratchFolder scratch { "stage" };
 };
 
 // The GL shader objects attached to `program`, sorted.

@@ -1,0 +1,224 @@
+// Image objects driven by fuzzed operations: the three factories (copies
+// share the texture), Image with every code including the YUV frames,
+// SubImage, ImageMapping, SetStride, Size, the transform setters, deletion in
+// any order and rendering in a scene of any rotation. Every pixel buffer
+// holds exactly the bytes its call declares and ends at an inaccessible page
+// (fuzz/README.md).
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <varnox/CScene.h>
+#include <varnox/COffScreen.h>
+#include <varnox/ImageObject.h>
+#include <varnox/Texture.h>
+
+#include "common/FuzzSupport.h"
+
+namespace {
+
+using vxfuzz::Require;
+
+constexpr int kSlots = 3;
+
+// The object's stride for the next Image call, which the fuzzer tracks since
+// the field is protected.
+struct Slot {
+    ImageObject* object = nullptr;
+    int stride = 0;
+};
+
+vxfuzz::TextureFields Fields(ImageObject& o)
+{
+    const Texture& t = *o.getTexture();
+    return { t.texture, t.width, t.height, t.textureWidth, t.textureHeight, t.format };
+}
+
+void Image(Slot& slot, FuzzedDataProvider& input, const std::vector<uint8_t>& pattern)
+{
+    const int code = vxfuzz::FormatCode(input);
+    const int width = vxfuzz::Dimension(input, 300);
+    const int height = vxfuzz::Dimension(input, 300);
+    const int max = vxfuzz::MaxTextureSize();
+    const bool sizeValid = width >= 0 && height >= 0 && width <= max && height <= max;
+    if (vxfuzz::MemoryOnly() && (!sizeValid || slot.stride < 0 || slot.stride / 4 > max))
+        return;
+    int64_t declared = -1;
+    bool large = false;
+    if (code == ImageObject::YUV420 || code == ImageObject::YUV422) {
+        declared = vxfuzz::DeclaredFrameBytes(width, height, code == ImageObject::YUV420);
+        // The converter holds width × height BGRA pixels.
+        large = sizeValid
+            && (declared > vxfuzz::kMaxPixelBytes
+                || int64_t { width } * height * 4 > vxfuzz::kMaxStorageBytes);
+    } else if (const int bpp = vxfuzz::BytesPerPixel(code)) {
+        const int stride = slot.stride;
+        declared = vxfuzz::DeclaredImageBytes(width, height, stride, bpp);
+        const int64_t rowLength = stride != 0 ? stride / bpp : width;
+        const bool valid = sizeValid && stride >= 0 && rowLength <= max
+            && (stride == 0 || int64_t { stride } >= int64_t { width } * bpp);
+        large = valid
+            && (declared > vxfuzz::kMaxPixelBytes || rowLength * height * 4 > vxfuzz::kMaxStorageBytes);
+    }
+    // Other codes (outside the table, or from 65536 up but neither YUV code)
+    // declare nothing: no byte may be read.
+    if (large) {
+        vxfuzz::Trace("skipped: Image(%d, %d, %d), sound but large", width, height, code);
+        return; // sound but too large to be worth a run
+    }
+    const size_t bytes
+        = declared >= 0 && declared <= vxfuzz::kMaxPixelBytes ? static_cast<size_t>(declared) : 0;
+    auto pixels = vxfuzz::Pixels(bytes, pattern);
+    const bool null = input.ConsumeIntegralInRange(0, 15) == 15;
+    vxfuzz::Trace("%p->Image(%d, %d, %d, %s%zu bytes), stride %d", static_cast<void*>(slot.object), width,
+        height, code, null ? "null, " : "", bytes, slot.stride);
+    slot.object->Image(
+        width, height, static_cast<ImageObject::imageFormat>(code), null ? nullptr : pixels->data);
+    slot.stride = 0;
+    Require(pixels->FrontUntouched(), "Image writes nothing in front of the caller's pixels");
+    vxfuzz::CheckStorage(Fields(*slot.object));
+}
+
+void SubImage(Slot& slot, FuzzedDataProvider& input, const std::vector<uint8_t>& pattern)
+{
+    const int code = vxfuzz::FormatCode(input);
+    const int x = vxfuzz::Dimension(input, 300);
+    const int y = vxfuzz::Dimension(input, 300);
+    const int width = vxfuzz::Dimension(input, 300);
+    const int height = vxfuzz::Dimension(input, 300);
+    const vxfuzz::TextureFields before = Fields(*slot.object);
+    const int bpp = vxfuzz::BytesPerPixel(code);
+    int64_t declared = -1;
+    if (bpp > 0 && width >= 0 && height >= 0)
+        declared = int64_t { width } * height * bpp;
+    const bool inside = x >= 0 && y >= 0 && width >= 0 && height >= 0
+        && int64_t { x } + width <= before.textureWidth && int64_t { y } + height <= before.textureHeight;
+    if (bpp > 0 && inside && declared > vxfuzz::kMaxPixelBytes)
+        return;
+    const size_t bytes
+        = declared >= 0 && declared <= vxfuzz::kMaxPixelBytes ? static_cast<size_t>(declared) : 0;
+    auto pixels = vxfuzz::Pixels(bytes, pattern);
+    vxfuzz::Trace("%p->SubImage(%d, %d, %d, %d, %d, %zu bytes) on storage %d x %d",
+        static_cast<void*>(slot.object), x, y, width, height, code, bytes, before.textureWidth,
+        before.textureHeight);
+    slot.object->SubImage(x, y, width, height, static_cast<ImageObject::imageFormat>(code), pixels->data);
+    vxfuzz::RequireState(Fields(*slot.object) == before, "SubImage changes no field of the texture");
+}
+
+ImageObject* New(Slot& slot, FuzzedDataProvider& input, Slot* slots);
+
+// A new object in `slot`; a copy takes over its source's pending stride.
+void Create(Slot& slot, FuzzedDataProvider& input, Slot* slots, CScene& scene)
+{
+    slot.stride = 0;
+    slot.object = New(slot, input, slots);
+    vxfuzz::Trace("%p = NewL(...), stride %d", static_cast<void*>(slot.object), slot.stride);
+    scene.addObject(slot.object);
+}
+
+ImageObject* New(Slot& slot, FuzzedDataProvider& input, Slot* slots)
+{
+    switch (input.ConsumeIntegralInRange(0, 2)) {
+    case 0: {
+        const auto mode = static_cast<ImageObject::sizing>(input.ConsumeIntegralInRange(0, 2));
+        return ImageObject::NewL(mode, input.ConsumeBool());
+    }
+    case 1: {
+        const int x1 = vxfuzz::Dimension(input, 600), y1 = vxfuzz::Dimension(input, 600);
+        const int x2 = vxfuzz::Dimension(input, 600), y2 = vxfuzz::Dimension(input, 600);
+        return ImageObject::NewL(x1, y1, x2, y2, input.ConsumeBool());
+    }
+    default: {
+        Slot& source = slots[input.ConsumeIntegralInRange(0, kSlots - 1)];
+        if (!source.object)
+            return ImageObject::NewL(ImageObject::imageSize, false);
+        slot.stride = source.stride;
+        return ImageObject::NewL(*source.object);
+    }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    vxfuzz::StartContext();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    const std::vector<uint8_t> pattern = input.ConsumeBytes<uint8_t>(input.ConsumeIntegralInRange(0, 64));
+    CScene* scene = CScene::NewL();
+    Slot slots[kSlots];
+    for (int op = 0; op < 16 && input.remaining_bytes() > 0; ++op) {
+        Slot& slot = slots[input.ConsumeIntegralInRange(0, kSlots - 1)];
+        const int action = input.ConsumeIntegralInRange(0, 11);
+        if (!slot.object && action != 11) {
+            Create(slot, input, slots, *scene);
+            continue;
+        }
+        switch (action) {
+        case 0:
+        case 1:
+        case 2:
+            Image(slot, input, pattern);
+            break;
+        case 3:
+            SubImage(slot, input, pattern);
+            break;
+        case 4: {
+            const int x1 = vxfuzz::Dimension(input, 600), y1 = vxfuzz::Dimension(input, 600);
+            const int x2 = vxfuzz::Dimension(input, 600), y2 = vxfuzz::Dimension(input, 600);
+            vxfuzz::Trace(
+                "%p->ImageMapping(%d, %d, %d, %d)", static_cast<void*>(slot.object), x1, y1, x2, y2);
+            slot.object->ImageMapping(x1, y1, x2, y2);
+            break;
+        }
+        case 5:
+            slot.stride = vxfuzz::Dimension(input, 1300);
+            vxfuzz::Trace("%p->SetStride(%d)", static_cast<void*>(slot.object), slot.stride);
+            slot.object->SetStride(slot.stride);
+            break;
+        case 6: {
+            const int x1 = vxfuzz::Dimension(input, 600), y1 = vxfuzz::Dimension(input, 600);
+            const int x2 = vxfuzz::Dimension(input, 600), y2 = vxfuzz::Dimension(input, 600);
+            vxfuzz::Trace("%p->Size(%d, %d, %d, %d)", static_cast<void*>(slot.object), x1, y1, x2, y2);
+            slot.object->Size(x1, y1, x2, y2);
+            break;
+        }
+        case 7:
+            slot.object->SetScale(vxfuzz::Dimension(input, 400), vxfuzz::Dimension(input, 400));
+            slot.object->SetRotation(vxfuzz::Dimension(input, 360));
+            slot.object->SetPosition(
+                vxfuzz::Dimension(input, 600), vxfuzz::Dimension(input, 600), vxfuzz::Dimension(input, 600));
+            break;
+        case 8: {
+            const int degrees = vxfuzz::Dimension(input, 360);
+            vxfuzz::Trace("SceneRotation(%d), Render", degrees);
+            scene->SceneRotation(degrees);
+            scene->Render(&vxfuzz::Target());
+            break;
+        }
+        case 9:
+        case 10:
+            // Deleted while copies that share its texture live on.
+            vxfuzz::Trace("delete %p", static_cast<void*>(slot.object));
+            scene->removeObject(slot.object);
+            delete slot.object;
+            slot.object = nullptr;
+            break;
+        default:
+            if (slot.object)
+                break;
+            Create(slot, input, slots, *scene);
+            break;
+        }
+    }
+    scene->Render(&vxfuzz::Target());
+    for (Slot& slot : slots)
+        delete slot.object;
+    delete scene;
+    return 0;
+}

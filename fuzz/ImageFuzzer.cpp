@@ -117,7 +117,7 @@ void SubImage(Slot& slot, FuzzedDataProvider& input, const std::vector<uint8_t>&
     const int bpp = vxfuzz::BytesPerPixel(code);
     int64_t declared = -1;
     if (bpp > 0 && width >= 0 && height >= 0)
-        declared = int64_t { width } * height * bpp;
+        declared = vxfuzz::Product(int64_t { width } * bpp, height);
     const bool inside = x >= 0 && y >= 0 && width >= 0 && height >= 0
         && int64_t { x } + width <= before.textureWidth && int64_t { y } + height <= before.textureHeight;
     if (bpp > 0 && inside && declared > vxfuzz::kMaxPixelBytes)

@@ -220,12 +220,19 @@ int BytesPerPixel(int code)
     }
 }
 
+int64_t Product(int64_t a, int64_t b)
+{
+    if (a < 0 || b < 0)
+        return -1;
+    if (a != 0 && b > INT64_MAX / a)
+        return INT64_MAX;
+    return a * b;
+}
+
 int64_t DeclaredImageBytes(int width, int height, int stride, int bytesPerPixel)
 {
     const int64_t row = stride != 0 ? int64_t { stride } : int64_t { width } * bytesPerPixel;
-    if (row < 0 || height < 0)
-        return -1;
-    return row * height;
+    return Product(row, height);
 }
 
 int64_t DeclaredFrameBytes(int width, int height, bool is420)

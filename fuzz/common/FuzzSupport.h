@@ -73,6 +73,10 @@ int FormatCode(FuzzedDataProvider& input);
 /// a code the textures do not take.
 int BytesPerPixel(int code);
 
+/// a × b; -1 when either is negative, INT64_MAX when the product does not
+/// fit.
+int64_t Product(int64_t a, int64_t b);
+
 /// The bytes a whole-image upload declares: `height` rows of `stride` bytes,
 /// or of width × bytes per pixel when `stride` is 0. -1 when a factor is
 /// negative (nothing is declared).

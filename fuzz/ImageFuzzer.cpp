@@ -73,10 +73,11 @@ void Image(Slot& slot, FuzzedDataProvider& input, const std::vector<uint8_t>& pa
         const int stride = slot.stride;
         declared = vxfuzz::DeclaredImageBytes(width, height, stride, bpp);
         const int64_t rowLength = stride != 0 ? stride / bpp : width;
-        const bool valid = sizeValid && stride >= 0 && rowLength <= max
-            && (stride == 0 || int64_t { stride } >= int64_t { width } * bpp);
+        // As for textures: a stride shorter than a row still declares its rows.
+        const bool valid = sizeValid && stride >= 0 && rowLength <= max;
         large = valid
-            && (declared > vxfuzz::kMaxPixelBytes || rowLength * height * 4 > vxfuzz::kMaxStorageBytes);
+            && (declared > vxfuzz::kMaxPixelBytes
+                || vxfuzz::PowerOfTwo(rowLength) * vxfuzz::PowerOfTwo(height) * 4 > vxfuzz::kMaxStorageBytes);
     }
     // Other codes (outside the table, or from 65536 up but neither YUV code)
     // declare nothing: no byte may be read.

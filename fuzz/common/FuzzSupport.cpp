@@ -229,6 +229,14 @@ int64_t Product(int64_t a, int64_t b)
     return a * b;
 }
 
+int64_t PowerOfTwo(int64_t n)
+{
+    int64_t p = 1;
+    while (p < n)
+        p *= 2;
+    return p;
+}
+
 int64_t DeclaredImageBytes(int width, int height, int stride, int bytesPerPixel)
 {
     const int64_t row = stride != 0 ? int64_t { stride } : int64_t { width } * bytesPerPixel;

@@ -77,6 +77,9 @@ int BytesPerPixel(int code);
 /// fit.
 int64_t Product(int64_t a, int64_t b);
 
+/// The smallest power of two ≥ n (1 for n ≤ 1), for n up to 2^62.
+int64_t PowerOfTwo(int64_t n);
+
 /// The bytes a whole-image upload declares: `height` rows of `stride` bytes,
 /// or of width × bytes per pixel when `stride` is 0. -1 when a factor is
 /// negative (nothing is declared).

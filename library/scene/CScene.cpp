@@ -56,6 +56,9 @@ void CScene::Blending(bool on)
 
 void CScene::Render(CRenderTarget* target)
 {
+    // No target: nothing to draw into and no size to set up from.
+    if (!target)
+        return;
     const int w = target->width;
     const int h = target->height;
     const int hw = w / 2;

@@ -7,7 +7,7 @@ class CRenderTarget;
 
 /// What the scene hands to every traverse, and to shaders around it: the
 /// scene's logical size in pixels after its rotation.
-struct TContext {
+struct VARNOX_EXPORT TContext {
     float width = 0.0f;
     float height = 0.0f;
 };
@@ -32,6 +32,7 @@ public:
     /// Switches GL blending on or off now, in the current context.
     void Blending(bool on);
     /// Draws the children into `target`, whose context the caller made current.
+    /// A null target does nothing.
     void Render(CRenderTarget* target);
 
     const TContext* getContext() const { return context; }

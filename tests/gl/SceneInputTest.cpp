@@ -29,7 +29,7 @@ TEST_F(SceneInputTest, NullTargetAndIndicesPastTheListAreHarmless)
     glViewport(1, 2, 3, 4);
     std::unique_ptr<vxtest::GeometryProbe> child(vxtest::MakeRectangle(0, 0, 4, 4, kxVec4(1, 0, 0, 1)));
     scene->addObject(child.get());
-    scene->Render(nullptr);
+    ExpectRefusal(CaptureOutput([&] { scene->Render(nullptr); }), "CScene", { "null target" });
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint> { 1, 2, 3, 4 }));
@@ -43,10 +43,38 @@ TEST_F(SceneInputTest, NullTargetAndIndicesPastTheListAreHarmless)
     EXPECT_EQ(scene->child(1), nullptr);
     EXPECT_EQ(scene->child(64), nullptr);
     // Null nodes: none is stored, none is found.
-    scene->addObject(nullptr);
+    ExpectRefusal(CaptureOutput([&] { scene->addObject(nullptr); }), "CScene", { "null node" });
     EXPECT_EQ(scene->childCount(), 1u);
     EXPECT_EQ(scene->removeObject(nullptr), nullptr);
     EXPECT_EQ(scene->childCount(), 1u);
+}
+
+// A target of the test's own, of any size, over the shared context.
+class SizedTarget : public CRenderTarget {
+public:
+    SizedTarget(int w, int h)
+    {
+        width = w;
+        height = h;
+    }
+};
+
+TEST_F(SceneInputTest, TargetsOfNoOrNegativeSizeStillRenderTheirFrame)
+{
+    std::unique_ptr<CScene> scene(CScene::NewL());
+    std::vector<std::string> drawn;
+    vxtest::RecordingNode node("node", &drawn);
+    scene->addObject(&node);
+    // GL refuses the viewport or the projection; the frame goes on, and the
+    // context takes the size as given.
+    for (const auto& size : { std::pair<int, int> { 0, 0 }, { 1, 1 }, { -5, 3 }, { INT_MAX, INT_MIN } }) {
+        SizedTarget target(size.first, size.second);
+        EXPECT_EQ(CaptureOutput([&] { scene->Render(&target); }), "");
+        EXPECT_EQ(scene->getContext()->width, static_cast<float>(size.first));
+        EXPECT_EQ(scene->getContext()->height, static_cast<float>(size.second));
+    }
+    EXPECT_EQ(drawn.size(), 4u);
+    while (glGetError() != GL_NO_ERROR) { }
 }
 
 TEST_F(SceneInputTest, NegativeAndOverflowingCountsAreRefused)
@@ -113,6 +141,17 @@ TEST_F(SceneInputTest, ResolutionsOfZeroAndBelow)
     ASSERT_EQ(one.size(), 3u);
     EXPECT_EQ(one[0], -10.0f);
     EXPECT_EQ(one[1], 5.0f);
+
+    // An empty range: every vertex at the start, whatever the resolution.
+    s.setRes(3, 3);
+    s.setStop(-10, 5);
+    s.update(nullptr);
+    const std::vector<float> still = s.Positions();
+    ASSERT_EQ(still.size(), 48u);
+    for (size_t i = 0; i < still.size(); i += 3) {
+        EXPECT_EQ(still[i], -10.0f);
+        EXPECT_EQ(still[i + 1], 5.0f);
+    }
 }
 
 TEST_F(SceneInputTest, NullNamesAndProgramsAreRefused)

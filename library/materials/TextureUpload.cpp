@@ -69,7 +69,13 @@ int TextureUpload::SizeLimit(Texture& texture)
         // Without a current context GL writes nothing here.
         GLint limit = 0;
         glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
-        texture.sizeLimit = limit;
+        // Storage is a power of two: kept as the largest one within the
+        // limit (the limit itself on every driver), a size fits when it is
+        // no larger, with no rounding per image.
+        int po2 = limit > 0 ? 1 : 0;
+        while (po2 > 0 && po2 <= limit / 2)
+            po2 *= 2;
+        texture.sizeLimit = po2;
     }
     return texture.sizeLimit;
 }
@@ -99,12 +105,12 @@ bool TextureUpload::CheckImage(Texture& texture, const char* owner, const char* 
         return false;
     }
     const int rowLength = stride != 0 ? stride / bytesPerPixel : width;
-    if (Varnox::MakePo2(width) > limit || Varnox::MakePo2(height) > limit) {
+    if (width > limit || height > limit) {
         Print("%s: %s refused the size %d x %d: above GL_MAX_TEXTURE_SIZE %d\n", owner, operation, width,
             height, limit);
         return false;
     }
-    if (Varnox::MakePo2(rowLength) > limit) {
+    if (rowLength > limit) {
         Print("%s: %s refused the stride %d: rows of %d pixels are above GL_MAX_TEXTURE_SIZE %d\n", owner,
             operation, stride, rowLength, limit);
         return false;

@@ -49,9 +49,9 @@ struct TextureUpload {
     static bool CheckRect(const Texture& texture, const char* owner, const char* operation, int x, int y,
         int width, int height);
 
-    // GL_MAX_TEXTURE_SIZE, asked of the current context the first time the
-    // texture needs it and kept; 0 while no context is current (GL then
-    // answers nothing).
+    // GL_MAX_TEXTURE_SIZE (the largest power of two within it), asked of
+    // the current context the first time the texture needs it and kept; 0
+    // while no context is current (GL then answers nothing).
     static int SizeLimit(Texture& texture);
 };
 

@@ -96,6 +96,13 @@ void ImageObject::Image(int width, int height, imageFormat code, const void* pix
         return;
     }
 
+    // Whatever the code: a negative size would become the quad's and the
+    // mapping's.
+    if (width < 0 || height < 0) {
+        varnox::Print("ImageObject: Image refused the size %d x %d\n", width, height);
+        return;
+    }
+
     int upload = code;
     int rowStride = givenStride;
     const void* data = pixels;

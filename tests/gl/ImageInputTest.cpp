@@ -191,6 +191,9 @@ TEST_F(ImageInputTest, NegativeAndOverflowingSizesAreRefusedAndZeroSizesAreEmpty
         { 8, -4, ImageObject::YUV422, "8 x -4" },
         { -8, 4, ImageObject::BGRA32, "-8 x 4" },
         { 8, INT_MIN, ImageObject::BGRA32, std::to_string(INT_MIN) },
+        // Codes that upload nothing: the size would still become the quad's.
+        { -8, 4, static_cast<ImageObject::imageFormat>(3), "-8 x 4" },
+        { 8, -4, static_cast<ImageObject::imageFormat>(0x20000), "8 x -4" },
     };
     for (const Case& c : cases) {
         ExpectRefusal(CaptureOutput([&] { video->Image(c.width, c.height, c.code, frame.data); }),

@@ -21,18 +21,23 @@ using vxfuzz::Require;
 
 constexpr int kSlots = 3;
 
-// An object and what the fuzzer knows of its protected state: the stride for
-// the next Image call, and (for VXFUZZ_MEMORY_ONLY=1) the format and mapping
+// An object and what the fuzzer knows of its protected state (for
+// VXFUZZ_MEMORY_ONLY=1): the format and mapping
 // that decide whether an image counts as a change, and the frame size its
 // converter was configured for.
 struct Slot {
     ImageObject* object = nullptr;
-    int stride = 0;
     int format = 0;
     bool mapped = false;
     bool converter = false;
     int frameWidth = 0;
     int frameHeight = 0;
+};
+
+// Reads the protected stride of any image object: a pointer to a protected
+// member may be formed through a derived class.
+struct StrideOf : ImageObject {
+    static int Get(const ImageObject& o) { return o.*(&StrideOf::stride); }
 };
 
 vxfuzz::TextureFields Fields(ImageObject& o)
@@ -48,7 +53,10 @@ void Image(Slot& slot, FuzzedDataProvider& input, const std::vector<uint8_t>& pa
     const int height = vxfuzz::Dimension(input, 300);
     const int max = vxfuzz::MaxTextureSize();
     const bool sizeValid = width >= 0 && height >= 0 && width <= max && height <= max;
-    if (vxfuzz::MemoryOnly() && (!sizeValid || slot.stride < 0 || slot.stride / 4 > max))
+    // The stride the object will use: what it holds after SetStride (which
+    // may have refused a value) or took over from its source as a copy.
+    const int stride = StrideOf::Get(*slot.object);
+    if (vxfuzz::MemoryOnly() && (!sizeValid || stride < 0 || stride / 4 > max))
         return;
     const Texture& t = *slot.object->getTexture();
     const bool change = t.width != width || t.height != height || !slot.mapped || slot.format != code;
@@ -70,7 +78,6 @@ void Image(Slot& slot, FuzzedDataProvider& input, const std::vector<uint8_t>& pa
             && (declared > vxfuzz::kMaxPixelBytes
                 || int64_t { width } * height * 4 > vxfuzz::kMaxStorageBytes);
     } else if (const int bpp = vxfuzz::BytesPerPixel(code)) {
-        const int stride = slot.stride;
         declared = vxfuzz::DeclaredImageBytes(width, height, stride, bpp);
         const int64_t rowLength = stride != 0 ? stride / bpp : width;
         // As for textures: a stride shorter than a row still declares its rows.
@@ -90,10 +97,9 @@ void Image(Slot& slot, FuzzedDataProvider& input, const std::vector<uint8_t>& pa
     auto pixels = vxfuzz::Pixels(bytes, pattern);
     const bool null = input.ConsumeIntegralInRange(0, 15) == 15;
     vxfuzz::Trace("%p->Image(%d, %d, %d, %s%zu bytes), stride %d", static_cast<void*>(slot.object), width,
-        height, code, null ? "null, " : "", bytes, slot.stride);
+        height, code, null ? "null, " : "", bytes, stride);
     slot.object->Image(
         width, height, static_cast<ImageObject::imageFormat>(code), null ? nullptr : pixels->data);
-    slot.stride = 0;
     if (change) {
         slot.format = code;
         slot.mapped = true;
@@ -137,15 +143,14 @@ void SubImage(Slot& slot, FuzzedDataProvider& input, const std::vector<uint8_t>&
 
 ImageObject* New(Slot& slot, FuzzedDataProvider& input, Slot* slots);
 
-// A new object in `slot`; a copy takes over its source's pending stride.
+// A new object in `slot`.
 void Create(Slot& slot, FuzzedDataProvider& input, Slot* slots, CScene& scene)
 {
-    slot.stride = 0;
     slot.format = 0;
     slot.mapped = false;
     slot.converter = false;
     slot.object = New(slot, input, slots);
-    vxfuzz::Trace("%p = NewL(...), stride %d", static_cast<void*>(slot.object), slot.stride);
+    vxfuzz::Trace("%p = NewL(...), stride %d", static_cast<void*>(slot.object), StrideOf::Get(*slot.object));
     scene.addObject(slot.object);
 }
 
@@ -165,7 +170,6 @@ ImageObject* New(Slot& slot, FuzzedDataProvider& input, Slot* slots)
         Slot& source = slots[input.ConsumeIntegralInRange(0, kSlots - 1)];
         if (!source.object)
             return ImageObject::NewL(ImageObject::imageSize, false);
-        slot.stride = source.stride;
         slot.format = source.format;
         slot.mapped = source.mapped;
         return ImageObject::NewL(*source.object);
@@ -212,11 +216,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             slot.mapped = true;
             break;
         }
-        case 5:
-            slot.stride = vxfuzz::Dimension(input, 1300);
-            vxfuzz::Trace("%p->SetStride(%d)", static_cast<void*>(slot.object), slot.stride);
-            slot.object->SetStride(slot.stride);
-            break;
+        case 5: {
+            const int bytes = vxfuzz::Dimension(input, 1300);
+            vxfuzz::Trace("%p->SetStride(%d)", static_cast<void*>(slot.object), bytes);
+            slot.object->SetStride(bytes);
+        } break;
         case 6: {
             const int x1 = vxfuzz::Dimension(input, 600), y1 = vxfuzz::Dimension(input, 600);
             const int x2 = vxfuzz::Dimension(input, 600), y2 = vxfuzz::Dimension(input, 600);

@@ -5,9 +5,13 @@
 /// Base of every render target: a drawing surface with its GL context and its
 /// size in pixels. Handles are opaque here: `display` is the EGLDisplay, `hdc`
 /// the EGLSurface and `hglrc` the EGLContext. The subclass that created them
-/// releases them; the base owns nothing.
+/// releases them; the base owns nothing. Targets cannot be copied: a copy's
+/// destructor would release the original's handles.
 class VARNOX_EXPORT CRenderTarget {
 public:
+    CRenderTarget(const CRenderTarget&) = delete;
+    CRenderTarget& operator=(const CRenderTarget&) = delete;
+
     /// Binds this target's surface and context to the calling thread.
     virtual void Activate();
     /// Stores the size; subclasses override it.

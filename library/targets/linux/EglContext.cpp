@@ -410,6 +410,19 @@ void PbufferSize(Device* device, Pbuffer* pbuffer, int* width, int* height)
     *height = h;
 }
 
+void PbufferLimits(Device* device, Config* config, int* maxWidth, int* maxHeight)
+{
+    EGLint w = 0, h = 0;
+    if (device && config) {
+        ClearFailure();
+        if (!eglGetConfigAttrib(device, config, EGL_MAX_PBUFFER_WIDTH, &w)
+            || !eglGetConfigAttrib(device, config, EGL_MAX_PBUFFER_HEIGHT, &h))
+            RecordEglFailure("eglGetConfigAttrib");
+    }
+    *maxWidth = w;
+    *maxHeight = h;
+}
+
 void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface*)
 {
     // The surface is the pbuffer itself: nothing to release apart from it.

@@ -96,8 +96,9 @@ bool MakeCurrent(const Binding& binding);
 bool ReleaseCurrent(Device* device);
 
 /// The device for off-screen targets made while no context is current: one
-/// that needs no window system. Opened on first use and kept for the life of
-/// the process; null when the platform has none.
+/// that needs no window system, a hardware one where there is one. Chosen
+/// and opened on first use and kept for the life of the process; null when
+/// the platform has none.
 Device* HeadlessDevice();
 
 /// One pixel-buffer config: RGBA 8/8/8/8, depth 24, stencil 8, desktop

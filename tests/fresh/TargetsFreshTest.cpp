@@ -1,6 +1,6 @@
 // Render targets in processes of their own: each suite runs alone in a fresh
-// process (one ctest test per suite), so the entry-point table starts empty
-// and no other target exists.
+// process (one ctest test per suite), so the entry-point table starts empty,
+// no other target exists and the headless device is chosen anew.
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -176,6 +179,90 @@ TEST(HeadlessReport, OnlyTheFirstHeadlessTargetPrintsTheNeededExtensions)
         EXPECT_EQ(eglGetCurrentContext(), target->hglrc);
         delete target;
     }
+}
+
+// What the process writes on its standard error while `f` runs.
+template <class F> std::string CaptureStderr(F&& f)
+{
+    std::fflush(stderr);
+    char name[] = "/tmp/varnox-stderr-XXXXXX";
+    const int file = mkstemp(name);
+    unlink(name);
+    const int saved = dup(STDERR_FILENO);
+    dup2(file, STDERR_FILENO);
+    f();
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    std::string text;
+    char block[1024];
+    lseek(file, 0, SEEK_SET);
+    for (ssize_t n; (n = read(file, block, sizeof block)) > 0;)
+        text.append(block, static_cast<size_t>(n));
+    close(file);
+    return text;
+}
+
+// The display of EGL's first device that carries Mesa's software mark.
+EGLDisplay SoftwareDeviceDisplay()
+{
+    auto query = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
+    auto string
+        = reinterpret_cast<PFNEGLQUERYDEVICESTRINGEXTPROC>(eglGetProcAddress("eglQueryDeviceStringEXT"));
+    EGLDeviceEXT devices[16];
+    EGLint count = 0;
+    query(16, devices, &count);
+    for (EGLint i = 0; i < count; ++i) {
+        const std::vector<std::string> items = vxtest::Items(string(devices[i], EGL_EXTENSIONS));
+        if (std::find(items.begin(), items.end(), "EGL_MESA_device_software") != items.end())
+            return PlatformDisplay()(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr);
+    }
+    return EGL_NO_DISPLAY;
+}
+
+// The headless target made with VARNOX_EGL_DEVICE set to `choice`: what it
+// wrote on standard error. It renders on the software device, the only one
+// this machine has, either way.
+std::string HeadlessTargetWith(const char* choice)
+{
+    setenv("VARNOX_EGL_DEVICE", choice, 1);
+    COffScreen* target = nullptr;
+    const std::string said = CaptureStderr([&] { CaptureOutput([&] { target = COffScreen::NewL(8, 8); }); });
+    unsetenv("VARNOX_EGL_DEVICE");
+    EXPECT_NE(target->hglrc, nullptr);
+    EXPECT_EQ(target->display, SoftwareDeviceDisplay());
+    delete target;
+    return said;
+}
+
+TEST(DeviceChoiceSoftware, SoftwareTakesTheSoftwareDevice)
+{
+    EXPECT_EQ(HeadlessTargetWith("software"), "");
+}
+
+TEST(DeviceChoiceIndex, AnIndexTakesThatDevice)
+{
+    EXPECT_EQ(HeadlessTargetWith("0"), "");
+}
+
+TEST(DeviceChoiceOutOfRange, AnIndexBeyondTheListIsReportedAndIgnored)
+{
+    EXPECT_EQ(HeadlessTargetWith("7"),
+        "COffScreen: VARNOX_EGL_DEVICE=\"7\" names no EGL device (EGL lists 1); choosing one as usual\n");
+}
+
+TEST(DeviceChoiceUnknownPath, APathNoDeviceHasIsReportedAndIgnored)
+{
+    EXPECT_EQ(HeadlessTargetWith("/dev/dri/renderD200"),
+        "COffScreen: VARNOX_EGL_DEVICE=\"/dev/dri/renderD200\" names no EGL device; choosing one as usual\n");
+}
+
+TEST(DeviceChoiceNonsense, AnythingElseIsReportedAndIgnored)
+{
+    EXPECT_EQ(HeadlessTargetWith("gpu please"),
+        "COffScreen: VARNOX_EGL_DEVICE=\"gpu please\" is not a device index, \"software\" or a DRM node "
+        "path; "
+        "choosing one as usual\n");
 }
 
 } // namespace

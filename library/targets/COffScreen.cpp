@@ -159,13 +159,13 @@ bool COffScreen::Refused(int w, int h)
     return true;
 }
 
-void COffScreen::ReplacePixelBuffer()
+bool COffScreen::ReplacePixelBuffer(int w, int h)
 {
     platform::Device* device = platform::AsDevice(display);
     platform::Config* chosen = platform::AsConfig(config);
     platform::Context* context = platform::AsContext(hglrc);
 
-    platform::Pbuffer* buffer = platform::CreatePbuffer(device, chosen, width, height);
+    platform::Pbuffer* buffer = platform::CreatePbuffer(device, chosen, w, h);
     if (!buffer)
         PrintFailure("COffScreen::ConstructL wglCreatePbufferARB failed, Error\n");
     platform::Surface* surface = platform::PbufferSurface(device, buffer);
@@ -173,28 +173,38 @@ void COffScreen::ReplacePixelBuffer()
         PrintFailure("COffScreen::ConstructL wglGetPbufferDCARB failed, Error\n");
     int madeWidth = 0, madeHeight = 0;
     platform::PbufferSize(device, buffer, &madeWidth, &madeHeight);
-    if (madeWidth != width || madeHeight != height)
+    if (madeWidth != w || madeHeight != h)
         PrintFailure(kSizeMessage);
+    // A size the driver refuses changes nothing, as one beyond the limits
+    // does: the target keeps its buffer, its size and its pixels.
+    if (!surface || madeWidth != w || madeHeight != h) {
+        platform::DestroyPbuffer(device, buffer, surface);
+        return false;
+    }
 
     // The context stays and renders into the new buffer from now on, with
     // all its objects. Where the platform will not move it to another
     // surface, a new context on the new buffer, made to share with the old
     // one while that still lives, keeps every object contexts share.
-    if (surface && !platform::MakeCurrent({ device, surface, surface, context })) {
+    if (!platform::MakeCurrent({ device, surface, surface, context })) {
         platform::Context* replacement = platform::CreateContext(device, chosen, surface, context);
-        if (!replacement)
+        if (!replacement) {
             PrintFailure("COffScreen::ConstructL wglCreateContext failed, Error\n");
-        else {
-            platform::DestroyContext(device, context);
-            hglrc = replacement;
+            platform::DestroyPbuffer(device, buffer, surface);
+            return false;
         }
+        platform::DestroyContext(device, context);
+        hglrc = replacement;
     }
 
+    width = w;
+    height = h;
     platform::Pbuffer* oldBuffer = platform::AsPbuffer(pbuffer);
     platform::Surface* oldSurface = platform::AsSurface(hdc);
     pbuffer = buffer;
     hdc = surface;
     ReleasePixelBuffer(device, oldBuffer, oldSurface);
+    return true;
 }
 
 void COffScreen::DropPixelBuffer()
@@ -225,12 +235,11 @@ void COffScreen::SetSize(int w, int h)
     const platform::Binding entry = platform::Current();
     platform::Context* own = platform::AsContext(hglrc);
     const bool otherCurrent = entry.context && entry.context != own;
-    width = w;
-    height = h;
 
-    if (own)
-        ReplacePixelBuffer();
-    else {
+    if (own) {
+        if (!ReplacePixelBuffer(w, h))
+            return;
+    } else {
         // No context to keep (it could not be made): everything is built as
         // at construction, sharing with the context current now when that is
         // another one of this device, else with the one shared with before or
@@ -238,6 +247,8 @@ void COffScreen::SetSize(int w, int h)
         platform::Context* share = otherCurrent && entry.device == platform::AsDevice(display)
             ? entry.context
             : platform::LibraryContexts().Candidate(own, platform::AsContext(sharedWith));
+        width = w;
+        height = h;
         Release();
         Build(share);
     }

@@ -135,6 +135,32 @@ TEST_F(OffScreenSizeTest, ARefusedResizeChangesNothing)
     delete target;
 }
 
+TEST_F(OffScreenSizeTest, AResizeTheDriverRefusesChangesNothing)
+{
+    COffScreen* target = COffScreen::NewL(16, 8);
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    void* context = target->hglrc;
+    void* surface = target->pbuffer;
+    // EGL refuses a negative side: the design's messages, and the target as
+    // it was.
+    EXPECT_EQ(CaptureOutput([&] { target->SetSize(-3, 2); }),
+        "COffScreen::ConstructL wglCreatePbufferARB failed, Error\n"
+        "COffScreen::ConstructL wglGetPbufferDCARB failed, Error\n"
+        "COffScreen::ConstructL wglCreateContext storleksfel, Error\n");
+    EXPECT_EQ(target->width, 16);
+    EXPECT_EQ(target->height, 8);
+    EXPECT_EQ(target->hglrc, context);
+    EXPECT_EQ(target->pbuffer, surface);
+    EXPECT_EQ(eglGetCurrentSurface(EGL_DRAW), surface);
+    EXPECT_EQ(SurfaceWidth(*target), 16);
+    const std::vector<uint8_t> pixels = vxtest::ReadPixels(*target);
+    ASSERT_EQ(pixels.size(), 16u * 8u * 4u);
+    EXPECT_EQ(pixels[2], 255);
+    EXPECT_EQ(pixels[pixels.size() - 2], 255);
+    delete target;
+}
+
 TEST_F(OffScreenSizeTest, EmptyAndNegativeSizesReadNothing)
 {
     COffScreen* empty = nullptr;

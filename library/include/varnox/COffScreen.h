@@ -17,7 +17,8 @@ public:
 
     /// Gives the target a pixel buffer of the new size (its pixels are lost);
     /// the context stays, with every GL object made in it. A size beyond the
-    /// largest pixel buffer or viewport is refused and changes nothing.
+    /// largest pixel buffer or viewport, or one the driver refuses, changes
+    /// nothing.
     void SetSize(int width, int height) override;
     ~COffScreen() override;
 
@@ -30,7 +31,7 @@ protected:
 private:
     void Build(void* shareWith);
     bool Refused(int width, int height);
-    void ReplacePixelBuffer();
+    bool ReplacePixelBuffer(int width, int height);
     void DropPixelBuffer();
     void Release();
 

@@ -1,9 +1,7 @@
 // Resizing an off-screen target keeps its GL objects; headless targets report
-// the needed extensions once; the headless display is the right device's.
+// the needed extensions once.
 #include <EGL/egl.h>
-#include <EGL/eglext.h>
 
-#include <algorithm>
 #include <future>
 #include <string>
 #include <thread>
@@ -155,61 +153,6 @@ TEST_F(OffScreenResizeTest, OnlyTheFirstHeadlessTargetOfAProcessReportsTheExtens
     EXPECT_NE(kxgl::eglQueryString, nullptr);
     EXPECT_EQ(eglGetCurrentContext(), target->hglrc);
     delete target;
-}
-
-// The devices EGL lists, with their extension strings.
-struct ListedDevice {
-    EGLDeviceEXT device;
-    std::string extensions;
-    std::string renderNode;
-};
-
-std::vector<ListedDevice> ListDevices()
-{
-    auto query = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
-    auto string
-        = reinterpret_cast<PFNEGLQUERYDEVICESTRINGEXTPROC>(eglGetProcAddress("eglQueryDeviceStringEXT"));
-    std::vector<ListedDevice> listed;
-    EGLint count = 0;
-    if (!query || !string || !query(0, nullptr, &count) || count <= 0)
-        return listed;
-    std::vector<EGLDeviceEXT> devices(static_cast<size_t>(count));
-    query(count, devices.data(), &count);
-    for (EGLint i = 0; i < count; ++i) {
-        const char* extensions = string(devices[i], EGL_EXTENSIONS);
-        ListedDevice d { devices[i], extensions ? extensions : "", "" };
-        const std::vector<std::string> items = vxtest::Items(extensions);
-        if (std::find(items.begin(), items.end(), "EGL_EXT_device_drm_render_node") != items.end())
-            if (const char* node = string(devices[i], EGL_DRM_RENDER_NODE_FILE_EXT))
-                d.renderNode = node;
-        eglGetError(); // a device without a render node answers with an error
-        listed.push_back(d);
-    }
-    return listed;
-}
-
-TEST_F(OffScreenResizeTest, HeadlessTargetsRenderOnTheSoftwareDeviceWhenThereIsNoOther)
-{
-    const std::vector<ListedDevice> devices = ListDevices();
-    ASSERT_FALSE(devices.empty()) << "EGL lists no device";
-    const ListedDevice* software = nullptr;
-    for (const ListedDevice& d : devices) {
-        const std::vector<std::string> items = vxtest::Items(d.extensions.c_str());
-        const bool marked = std::find(items.begin(), items.end(), "EGL_MESA_device_software") != items.end();
-        if (!marked || !d.renderNode.empty())
-            GTEST_SKIP() << "this machine has a device that may be hardware";
-        if (!software)
-            software = &d;
-    }
-    auto platformDisplay
-        = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    ASSERT_NE(platformDisplay, nullptr);
-    // EGL hands out one display per device, so the target's display is that
-    // device's exactly when it was opened on it.
-    EXPECT_EQ(
-        vxtest::SharedTarget().display, platformDisplay(EGL_PLATFORM_DEVICE_EXT, software->device, nullptr));
-    const std::string renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    EXPECT_NE(renderer.find("llvmpipe"), std::string::npos) << renderer;
 }
 
 } // namespace

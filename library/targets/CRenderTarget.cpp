@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include "core/Print.h"
 #include "targets/Platform.h"
 #include "targets/kxExtensionsInternal.h"
 
@@ -72,6 +73,16 @@ void CRenderTarget::CopyBuffer(void* buffer)
     // empty or negative size has none either.
     if (!hglrc || !hdc || width <= 0 || height <= 0)
         return;
+    // A null pointer is an offset only while a pixel-pack buffer is bound;
+    // otherwise GL would write to address 0.
+    if (!buffer) {
+        GLint packBuffer = 0;
+        glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &packBuffer);
+        if (!packBuffer) {
+            varnox::Print("CRenderTarget: CopyBuffer refused a null buffer\n");
+            return;
+        }
+    }
     // The caller supplies width × height × 4 bytes: rows of exactly width
     // pixels from the buffer's start, whatever row length, skips and
     // alignment the context was left with. Its settings are put back after.

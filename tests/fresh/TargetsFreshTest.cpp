@@ -163,6 +163,20 @@ TEST(HeadlessReport, OnlyTheFirstHeadlessTargetPrintsTheNeededExtensions)
     }
 }
 
+TEST(LoadersWithoutContext, ReportEveryExtensionMissingAndStillFillTheTable)
+{
+    ASSERT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT);
+    const std::vector<std::string> lines = vxtest::Lines(CaptureOutput([] { kxInitGLExtentions(); }));
+    ASSERT_EQ(lines.size(), 11u);
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.substr(line.size() - 4), ": No") << line;
+    kxInitWGLExtentions();
+    // Through libglvnd every name has an entry point, context or not.
+    EXPECT_NE(kxgl::glGenBuffers, nullptr);
+    EXPECT_NE(kxgl::eglQueryString, nullptr);
+    EXPECT_STREQ(kxGetWGLExtentions(), "");
+}
+
 // What the process writes on its standard error while `f` runs.
 template <class F> std::string CaptureStderr(F&& f)
 {

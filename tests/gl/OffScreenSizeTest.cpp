@@ -158,6 +158,20 @@ TEST_F(OffScreenSizeTest, CopyBufferWritesWidthTimesHeightTimesFourWhateverThePa
         EXPECT_EQ(std::vector<uint8_t>(pixels.begin() + i, pixels.begin() + i + 4),
             (std::vector<uint8_t> { 0, 0, 255, 255 }))
             << "pixel " << i / 4;
+    // A null buffer is refused; with a pixel-pack buffer bound it is an
+    // offset into that buffer, which takes the pixels.
+    EXPECT_EQ(CaptureOutput([&] { target->CopyBuffer(nullptr); }),
+        "CRenderTarget: CopyBuffer refused a null buffer\n");
+    GLuint pack = 0;
+    glGenBuffers(1, &pack);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, pack);
+    glBufferData(GL_PIXEL_PACK_BUFFER, 24, nullptr, GL_STREAM_READ);
+    EXPECT_EQ(CaptureOutput([&] { target->CopyBuffer(nullptr); }), "");
+    std::vector<uint8_t> packed(24);
+    glGetBufferSubData(GL_PIXEL_PACK_BUFFER, 0, 24, packed.data());
+    EXPECT_EQ(packed, pixels);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    glDeleteBuffers(1, &pack);
     // The client's settings are its own again afterwards.
     for (int i = 0; i < 4; ++i) {
         GLint value = -1;

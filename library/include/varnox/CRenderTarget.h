@@ -21,7 +21,8 @@ public:
     /// Reads width × height BGRA pixels, bottom row first, from the current
     /// context's read buffer into `buffer` (width × height × 4 bytes), rows
     /// packed whatever pixel-pack settings the context holds. Reads nothing
-    /// when the target has no context or surface, or a side of 0 or less.
+    /// when the target has no context or surface, or a side of 0 or less; a
+    /// null buffer is refused unless a pixel-pack buffer is bound.
     void CopyBuffer(void* buffer);
 
     void* hdc = nullptr;

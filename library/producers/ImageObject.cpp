@@ -10,6 +10,7 @@
 #include "core/Rounding.h"
 #include "materials/TextureStream.h"
 #include "materials/YUVConverter.h"
+#include "scene/RenderState.h"
 #include "scene/VertexLayout.h"
 
 namespace {
@@ -174,6 +175,13 @@ void ImageObject::traverse(TContext* context)
     if (sizingMode == fitToTarget && context)
         Fit(*context);
     Geometry::traverse(context);
+}
+
+void ImageObject::fitAndDraw(TContext* context, varnox::RenderState& state)
+{
+    if (sizingMode == fitToTarget && context)
+        Fit(*context);
+    draw(state);
 }
 
 void ImageObject::Fit(const TContext& context)

@@ -77,6 +77,9 @@ protected:
     int format = 0;
 
 private:
+    friend class CScene;
+    /// What traverse does, with the scene's state tracker.
+    void fitAndDraw(TContext* context, varnox::RenderState& state);
     void Fit(const TContext& context);
     void WriteCorners(int x1, int y1, int x2, int y2);
 

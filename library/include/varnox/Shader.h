@@ -70,6 +70,10 @@ private:
     // Released in reverse order: the fragment program first.
     kxReference<ShaderProgram> vertexProgram;
     kxReference<ShaderProgram> fragmentProgram;
+    /// The last link succeeded: only then does glUseProgram take the program
+    /// (the scene relies on it to know which program is in use).
+    bool linked = false;
+    friend class CScene;
 
 public:
     /// The GL program object; owned.

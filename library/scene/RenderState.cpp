@@ -68,6 +68,11 @@ RenderState::RenderState(bool tracking)
 
 void RenderState::WantProgram(unsigned int name, bool takes)
 {
+    // GL may refuse this program and keep the one in use: that must be the
+    // one the full sequence would have in use by then (the 0 of the last
+    // child's undoing, say), so what is wanted before it is issued first.
+    if (!takes)
+        IssueProgram();
     wantedProgram = { name, true };
     wantedProgramTakes = takes;
 }

@@ -70,12 +70,15 @@ private:
     // Released in reverse order: the fragment program first.
     kxReference<ShaderProgram> vertexProgram;
     kxReference<ShaderProgram> fragmentProgram;
-    /// The last link succeeded: only then does glUseProgram take the program
-    /// (the scene relies on it to know which program is in use).
-    bool linked = false;
-    friend class CScene;
 
 public:
     /// The GL program object; owned.
     unsigned int program = 0;
+
+private:
+    friend class CScene;
+    /// The last link succeeded: only then does glUseProgram take the program
+    /// (the scene relies on it to know which program is in use). Last, in
+    /// what was padding: the layout before it is unchanged.
+    bool linked = false;
 };

@@ -7,6 +7,8 @@
 
 #include "scene/RenderState.h"
 
+#include "core/Print.h"
+
 namespace {
 // Depths from -kDepthRange to kDepthRange lie inside the view volume.
 constexpr double kDepthRange = 1000.0;
@@ -35,8 +37,10 @@ CScene::~CScene()
 void CScene::addObject(Node* node)
 {
     // The render loop reads every entry's flag: a null entry would crash it.
-    if (!node)
+    if (!node) {
+        varnox::Print("CScene: addObject refused a null node\n");
         return;
+    }
     append(node);
 }
 
@@ -60,6 +64,11 @@ void CScene::Blending(bool on)
 
 void CScene::Render(CRenderTarget* target)
 {
+    // No target: nothing to draw into and no size to set up from.
+    if (!target) {
+        varnox::Print("CScene: Render refused a null target\n");
+        return;
+    }
     const int w = target->width;
     const int h = target->height;
     const int hw = w / 2;
@@ -128,9 +137,12 @@ void CScene::DrawChildren()
         Texture* texture = node->getTexture();
         const bool ownShader = shader && varnox::IsLibraryShader(*shader);
         const bool ownTexture = texture && varnox::IsLibraryTexture(*texture);
+        // A library shader without a program object (made with no context)
+        // binds and unbinds nothing.
         if (shader) {
             if (ownShader) {
-                state.WantProgram(shader->program, shader->linked);
+                if (shader->program)
+                    state.WantProgram(shader->program, shader->linked);
             } else {
                 state.BeforeForeign();
                 shader->bind(context);
@@ -178,7 +190,8 @@ void CScene::DrawChildren()
         }
         if (shader) {
             if (ownShader) {
-                state.WantProgram(0, true);
+                if (shader->program)
+                    state.WantProgram(0, true);
             } else {
                 state.BeforeForeign();
                 shader->unbind(context);

@@ -3,6 +3,8 @@
 // sequence (written out here), and require the same pixels, byte for byte,
 // and the same GL state afterwards.
 
+#include <EGL/egl.h>
+
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -162,7 +164,13 @@ protected:
             broken->SetVertexProgram(
                 new VertexProgram(folder.Write("broken.sh", "void main() { oops }\n").c_str()));
         });
-        shaders = { tintA, tintB, sticky, broken };
+        // A shader made with no context current has no program object: its
+        // bind and unbind issue nothing.
+        eglMakeCurrent(eglGetCurrentDisplay(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        vxtest::CaptureOutput([&] { inert = new Shader(); });
+        vxtest::ActivateShared();
+        ASSERT_EQ(inert->program, 0u);
+        shaders = { tintA, tintB, sticky, broken, inert };
         for (Shader* s : shaders)
             holdShaders.emplace_back() = s;
     }
@@ -265,7 +273,7 @@ protected:
             if (s) {
                 if (dynamic_cast<StickyShader*>(s))
                     s->bind(context);
-                else
+                else if (s->program)
                     glUseProgram(s->program);
             }
             if (t) {
@@ -300,7 +308,7 @@ protected:
             if (s) {
                 if (dynamic_cast<StickyShader*>(s))
                     s->unbind(context);
-                else
+                else if (s->program)
                     glUseProgram(0);
             }
         }
@@ -402,6 +410,7 @@ protected:
     Shader* tintB = nullptr;
     Shader* sticky = nullptr;
     Shader* broken = nullptr;
+    Shader* inert = nullptr;
     std::vector<std::unique_ptr<Node>> nodes;
     std::map<Node*, PlainGeometry> geometry;
 };
@@ -431,13 +440,15 @@ TEST_F(StateElisionTest, ShaderRunsMixedWithUnshadedNodesMatchTheFullSequence)
 {
     // Runs of two shaders between unshaded nodes, untextured shaded nodes (the
     // shader samples whatever texture is bound), a shader GL refuses (from a
-    // cluttered start, the caller's program stays in use for it) and surfaces.
+    // cluttered start, the caller's program stays in use for it), a shader
+    // without a program object, and surfaces.
     std::vector<Node*> children;
+    children.push_back(Image(0, inert, 40, 2, 0));
     children.push_back(Image(0, broken, 30, 2, 0));
     Shader* const runs[]
-        = { tintA, tintA, nullptr, tintB, tintB, tintB, nullptr, tintA, broken, broken, tintB };
-    const int texturesOf[] = { 0, 0, 0, 1, -1, 1, 2, -1, 0, 1, 2 };
-    for (int i = 0; i < 11; ++i)
+        = { tintA, tintA, nullptr, tintB, tintB, tintB, nullptr, tintA, broken, broken, tintB, inert, inert };
+    const int texturesOf[] = { 0, 0, 0, 1, -1, 1, 2, -1, 0, 1, 2, 1, 0 };
+    for (int i = 0; i < 13; ++i)
         children.push_back(Image(texturesOf[i], runs[i], 2 + (i * 9) % 48, 3 + (i * 13) % 48, 15 * i));
     children.push_back(Surface(new kxParametric(), 0, tintA, 20, 36));
     children.push_back(Surface(new kxParametric(), -1, tintA, 36, 20));

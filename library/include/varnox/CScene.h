@@ -7,7 +7,7 @@ class CRenderTarget;
 
 /// What the scene hands to every traverse, and to shaders around it: the
 /// scene's logical size in pixels after its rotation.
-struct TContext {
+struct VARNOX_EXPORT TContext {
     float width = 0.0f;
     float height = 0.0f;
 };
@@ -23,7 +23,8 @@ public:
     /// Deletes the context and the child list; the nodes stay alive.
     ~CScene() override;
 
-    /// Appends `node` (drawn in the order added; a null node is ignored).
+    /// Appends `node` (drawn in the order added; a null node is refused with
+    /// one line).
     void addObject(Node* node);
     /// Removes the first occurrence of `node`; returns it, or null.
     Node* removeObject(Node* node);
@@ -34,7 +35,7 @@ public:
     /// Draws the children into `target`, whose context the caller made current.
     /// Between children it issues only the state changes the next child
     /// needs, and leaves GL as the full per-child sequence would (see
-    /// docs/scene.md).
+    /// docs/scene.md). A null target is refused with one line.
     void Render(CRenderTarget* target);
 
     const TContext* getContext() const { return context; }

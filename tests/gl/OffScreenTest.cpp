@@ -45,10 +45,10 @@ TEST_F(OffScreenTest, MadeWithNothingCurrentRendersHeadlessAndResizes)
     eglMakeCurrent(eglGetCurrentDisplay(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     COffScreen* target = nullptr;
     const std::string output = CaptureOutput([&] { target = COffScreen::NewL(256, 256); });
-    // The headless path fills the entry-point table itself and reports so.
-    const std::vector<std::string> lines = Lines(output);
-    ASSERT_EQ(lines.size(), 11u) << output;
-    EXPECT_EQ(lines[0].rfind("Needed extension GL_EXT_paletted_texture is supported: ", 0), 0u);
+    // The headless path fills the entry-point table itself. The process's
+    // first headless target (the shared one) printed the needed-extension
+    // report; this one fills the table without it.
+    EXPECT_EQ(output, "");
     ASSERT_TRUE(IsCurrent(*target));
     EXPECT_NE(kxgl::glGenBuffers, nullptr);
     EXPECT_EQ(target->width, 256);
@@ -109,9 +109,8 @@ TEST_F(OffScreenTest, ResizingWhileAnotherTargetIsCurrentLeavesThatOneCurrent)
     EXPECT_TRUE(IsCurrent(vxtest::SharedTarget()));
     EXPECT_NE(target->hglrc, nullptr);
     EXPECT_EQ(target->width, 48);
-    // The old context is gone; the new one shares the current one's objects.
-    EGLint scratch = 0;
-    EXPECT_EQ(eglQueryContext(target->display, oldContext, EGL_CONFIG_ID, &scratch), EGL_FALSE);
+    // The context stays, with the objects it shares with the current one.
+    EXPECT_EQ(target->hglrc, oldContext);
     target->Activate();
     EXPECT_TRUE(glIsTexture(texture));
     GLint viewport[4];
@@ -138,8 +137,7 @@ TEST_F(OffScreenTest, ResizingTheCurrentTargetKeepsItCurrentAndSharing)
     ASSERT_TRUE(IsCurrent(*b));
     EXPECT_NE(eglGetCurrentSurface(EGL_DRAW), oldSurface);
     EXPECT_EQ(eglGetCurrentSurface(EGL_DRAW), b->pbuffer);
-    EGLint scratch = 0;
-    EXPECT_EQ(eglQueryContext(b->display, oldContext, EGL_CONFIG_ID, &scratch), EGL_FALSE);
+    EXPECT_EQ(b->hglrc, oldContext);
     // Its share partner is gone, but the group lives on in the shared context.
     EXPECT_TRUE(glIsTexture(texture));
     glClearColor(0, 1, 0, 1);

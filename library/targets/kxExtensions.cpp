@@ -8,10 +8,10 @@
 
 namespace kxgl {
 #define KX_GL_ENTRY(type, name) type name = nullptr;
-#define KX_EGL_ENTRY(type, name) type name = nullptr;
+#define KX_API_ENTRY(type, name) type name = nullptr;
 #include <varnox/kxEntryPoints.def>
 #undef KX_GL_ENTRY
-#undef KX_EGL_ENTRY
+#undef KX_API_ENTRY
 } // namespace kxgl
 
 namespace {
@@ -75,19 +75,19 @@ void kxInitGLExtentions()
         varnox::Print("Needed extension %s is supported: %s", name,
             varnox::IsExtensionSupported(name) ? "Yes\n" : "No\n");
 #define KX_GL_ENTRY(type, name) Load(kxgl::name, #name);
-#define KX_EGL_ENTRY(type, name)
+#define KX_API_ENTRY(type, name)
 #include <varnox/kxEntryPoints.def>
 #undef KX_GL_ENTRY
-#undef KX_EGL_ENTRY
+#undef KX_API_ENTRY
 }
 
 void kxInitWGLExtentions()
 {
 #define KX_GL_ENTRY(type, name)
-#define KX_EGL_ENTRY(type, name) Load(kxgl::name, #name);
+#define KX_API_ENTRY(type, name) Load(kxgl::name, #name);
 #include <varnox/kxEntryPoints.def>
 #undef KX_GL_ENTRY
-#undef KX_EGL_ENTRY
+#undef KX_API_ENTRY
 }
 
 const char* kxGetWGLExtentions()

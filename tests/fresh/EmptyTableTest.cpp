@@ -14,10 +14,10 @@ int FilledEntries()
 {
     int filled = 0;
 #define KX_GL_ENTRY(type, name) filled += kxgl::name != nullptr;
-#define KX_EGL_ENTRY(type, name) filled += kxgl::name != nullptr;
+#define KX_API_ENTRY(type, name) filled += kxgl::name != nullptr;
 #include <varnox/kxEntryPoints.def>
 #undef KX_GL_ENTRY
-#undef KX_EGL_ENTRY
+#undef KX_API_ENTRY
     return filled;
 }
 
@@ -25,10 +25,10 @@ int Entries()
 {
     int entries = 0;
 #define KX_GL_ENTRY(type, name) ++entries;
-#define KX_EGL_ENTRY(type, name) ++entries;
+#define KX_API_ENTRY(type, name) ++entries;
 #include <varnox/kxEntryPoints.def>
 #undef KX_GL_ENTRY
-#undef KX_EGL_ENTRY
+#undef KX_API_ENTRY
     return entries;
 }
 

@@ -3,9 +3,11 @@
 #include <varnox/Export.h>
 
 /// Base of every render target: a drawing surface with its GL context and its
-/// size in pixels. Handles are opaque here: `display` is the EGLDisplay, `hdc`
-/// the EGLSurface and `hglrc` the EGLContext. The subclass that created them
-/// releases them; the base owns nothing.
+/// size in pixels. Handles are opaque here: on Windows `hdc` is the HDC and
+/// `hglrc` the HGLRC (`display` a token of the library's own); on Linux
+/// `display` is the EGLDisplay, `hdc` the EGLSurface and `hglrc` the
+/// EGLContext. The subclass that created them releases them; the base owns
+/// nothing.
 class VARNOX_EXPORT CRenderTarget {
 public:
     /// Binds this target's surface and context to the calling thread.

@@ -1,23 +1,66 @@
 #include "Benchmark.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include <varnox/varnox.h>
 
 #include "BenchmarkImage.h"
 #include "ParametricSurface.h"
+#include "Summary.h"
 
 namespace {
+
 const char* const kShaderFile = "kxLightShader.sh";
+
+BenchmarkOptions WindowOptions(int width, int height)
+{
+    BenchmarkOptions options;
+    options.width = width;
+    options.height = height;
+    return options;
 }
 
-Benchmark::Benchmark(int left, int top, int right, int bottom)
+// A target that failed has printed its line and left no context of its own
+// current; glGetString answers null while no context is current.
+bool HasContext(const CRenderTarget* target)
 {
-    const int width = right - left;
-    const int height = bottom - top;
+    return target->hglrc && target->hdc && glGetString(GL_VERSION);
+}
 
-    window = CWindowVNX::NewL(0, 0, width, height, 0);
-    window->SetRefreshInterval(0);
+const char* GLText(GLenum name)
+{
+    const char* text = reinterpret_cast<const char*>(glGetString(name));
+    return text ? text : "";
+}
+
+} // namespace
+
+Benchmark::Benchmark(int left, int top, int right, int bottom)
+    : Benchmark(WindowOptions(right - left, bottom - top))
+{
+}
+
+Benchmark::Benchmark(const BenchmarkOptions& options)
+    : reportEvery(options.reportEvery)
+{
+    if (options.offscreen) {
+        offscreen = COffScreen::NewL(options.width, options.height);
+        if (!HasContext(offscreen))
+            return;
+    } else {
+        window = CWindowVNX::NewL(0, 0, options.width, options.height, 0);
+        if (!HasContext(window))
+            return;
+        window->SetRefreshInterval(options.interval);
+    }
+    Build(options.width, options.height);
+}
+
+void Benchmark::Build(int width, int height)
+{
     scene = CScene::NewL();
 
     TextureStatic* texture = new TextureStatic();
@@ -43,38 +86,119 @@ Benchmark::Benchmark(int left, int top, int right, int bottom)
 
 Benchmark::~Benchmark()
 {
-    // The surface and the scene go while the window's context still exists;
+    // The surface and the scene go while the target's context still exists;
     // the surface's references release its shader, programs and texture.
     delete surface;
     delete scene;
     delete window;
+    delete offscreen;
 }
 
 void Benchmark::RenderFrame()
 {
+    if (!scene)
+        return;
     const int n = frameCount;
     surface->getShader()->SetUniform("mTime",
         static_cast<float>(static_cast<double>(static_cast<float>(n)) * static_cast<double>(0.005f)));
-    scene->Render(window);
-    window->Refresh(n);
+    if (window) {
+        scene->Render(window);
+        window->Refresh(n);
+    } else {
+        scene->Render(offscreen);
+        // Nothing is presented off screen: wait until the GL has drawn the
+        // frame, so that the time measured is the drawing's and not only
+        // the queueing of its commands.
+        glFinish();
+    }
     frameCount = n + 1;
-    if (frameCount % kFramesPerReport == 0) {
+    if (frameCount % reportEvery == 0) {
         timer.Stop();
-        std::printf("Total time and frames:\t%f\t%d\n", timer.elapsed, kFramesPerReport);
-        std::printf("Time and frame rate:\t%lf\t%f\n", timer.elapsed / kFramesPerReport,
-            kFramesPerReport / timer.elapsed);
+        std::printf("Total time and frames:\t%f\t%d\n", timer.elapsed, reportEvery);
+        std::printf(
+            "Time and frame rate:\t%lf\t%f\n", timer.elapsed / reportEvery, reportEvery / timer.elapsed);
         std::fflush(stdout);
+        if (intervalCount < intervalCapacity)
+            intervals[intervalCount++] = timer.elapsed;
         timer.Start();
     }
 }
 
-void RunBenchmark(const BenchmarkRect& rect)
+int RunBenchmark(const BenchmarkRect& rect)
 {
-    Benchmark* benchmark = new Benchmark(rect.left, rect.top, rect.right, rect.bottom);
-    for (int frame = 0; frame < kFramesInRun; ++frame) {
-        kxTimer::SystemTime();
-        benchmark->RenderFrame();
-        kxTimer::SystemTime();
+    return RunBenchmark(WindowOptions(rect.right - rect.left, rect.bottom - rect.top));
+}
+
+int RunBenchmark(const BenchmarkOptions& options)
+{
+    // The file is opened before anything is rendered, so that a run is not
+    // wasted on a name that cannot be written.
+    std::FILE* json = nullptr;
+    if (!options.json.empty()) {
+        json = std::fopen(options.json.c_str(), "w");
+        if (!json) {
+            std::fprintf(
+                stderr, "vnxtest3D: cannot write %s: %s\n", options.json.c_str(), std::strerror(errno));
+            return 1;
+        }
     }
+
+    // Per-frame times and report intervals go into arrays made here, so
+    // that the frame loop never allocates.
+    const bool measure = options.summary || json;
+    std::unique_ptr<float[]> frameMs(measure ? new float[static_cast<size_t>(options.frames)] : nullptr);
+    const int reports = options.frames / options.reportEvery;
+    std::unique_ptr<double[]> intervals(measure ? new double[static_cast<size_t>(reports) + 1] : nullptr);
+
+    Benchmark* benchmark = new Benchmark(options);
+    if (!benchmark->Ready()) {
+        delete benchmark;
+        std::fprintf(stderr, "vnxtest3D: no GL context to render into%s\n",
+            options.offscreen ? "" : " (--offscreen needs no window)");
+        if (json) {
+            std::fclose(json);
+            std::remove(options.json.c_str());
+        }
+        return 1;
+    }
+    benchmark->intervals = intervals.get();
+    benchmark->intervalCapacity = measure ? reports : 0;
+
+    double first = 0, after = 0;
+    for (int frame = 0; frame < options.frames; ++frame) {
+        const double before = kxTimer::SystemTime();
+        benchmark->RenderFrame();
+        after = kxTimer::SystemTime();
+        if (frame == 0)
+            first = before;
+        if (frameMs)
+            frameMs[frame] = static_cast<float>((after - before) * 1000.0);
+    }
+
+    RunResults results;
+    results.renderer = GLText(GL_RENDERER);
+    results.intervalCount = benchmark->intervalCount;
     delete benchmark;
+    if (!measure)
+        return 0;
+
+    results.frames = options.frames;
+    results.totalSeconds = after - first;
+    const size_t count = static_cast<size_t>(options.frames);
+    results.medianMs = Percentile(frameMs.get(), count, 0.5);
+    results.p5Ms = Percentile(frameMs.get(), count, 0.05);
+    results.p95Ms = Percentile(frameMs.get(), count, 0.95);
+    results.intervals = intervals.get();
+    if (options.summary)
+        PrintSummary(stdout, options, results);
+    if (json) {
+        const std::string text = ResultsJson(options, results);
+        const bool written = std::fwrite(text.data(), 1, text.size(), json) == text.size();
+        if (std::fclose(json) != 0 || !written) {
+            std::fprintf(
+                stderr, "vnxtest3D: cannot write %s: %s\n", options.json.c_str(), std::strerror(errno));
+            return 1;
+        }
+    }
+    return 0;
 }

@@ -1,11 +1,27 @@
-// vnxtest3D: times the rendering of a textured, shaded wave surface in a
-// 500 × 500 window. Reads "kxLightShader.sh" from the working directory.
+// vnxtest3D: times the rendering of a textured, shaded wave surface, in a
+// 500 × 500 window unless options say otherwise (--help lists them). Reads
+// "kxLightShader.sh" from the working directory.
+
+#include <cstdio>
+#include <string>
 
 #include "Benchmark.h"
+#include "Options.h"
 
-int main(int, char**)
+int main(int argc, char** argv)
 {
-    const BenchmarkRect rect = { 0, 0, 500, 500 };
-    RunBenchmark(rect);
-    return 0;
+    BenchmarkOptions options;
+    std::string error;
+    switch (ParseBenchmarkOptions(argc, argv, options, error)) {
+    case ParseResult::Help:
+        PrintBenchmarkUsage(stdout);
+        return 0;
+    case ParseResult::Bad:
+        std::fprintf(stderr, "vnxtest3D: %s\n", error.c_str());
+        PrintBenchmarkUsage(stderr);
+        return 2;
+    case ParseResult::Run:
+        break;
+    }
+    return RunBenchmark(options);
 }

@@ -8,7 +8,7 @@ VARNOX_PACKAGES=(
   g++ make cmake pkg-config
   libgl-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libx11-dev libxcomposite-dev
   libyuv-dev libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb x11-utils apitrace clang-format git
+  xvfb x11-utils apitrace clang-format git libpng-dev libturbojpeg0-dev nlohmann-json3-dev
 )
 
 # Installs whatever is missing, as root (apt-get update once, then install).

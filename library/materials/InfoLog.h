@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include <varnox/kxExtensions.h>
@@ -20,7 +21,7 @@ void ReportInfoLog(
     getParameter(object, statusName, &status);
     GLint length = 0;
     getParameter(object, GL_INFO_LOG_LENGTH, &length);
-    std::vector<char> log(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+    std::vector<char> log(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
     GLsizei written = 0;
     getLog(object, static_cast<GLsizei>(log.size()), &written, log.data());
     if (status == GL_FALSE) {

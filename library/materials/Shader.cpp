@@ -33,22 +33,23 @@ void Shader::unbind(TContext*)
 
 void Shader::SetVertexProgram(VertexProgram* p)
 {
-    if (!p)
-        return;
-    if (ShaderProgram* old = vertexProgram.get())
-        kxgl::glDetachShader(program, old->shader);
-    AttachAndLink(p);
-    vertexProgram = p;
+    ReplaceStage(vertexProgram, p);
 }
 
 void Shader::SetFragmentProgram(FragmentProgram* p)
 {
-    if (!p)
+    ReplaceStage(fragmentProgram, p);
+}
+
+void Shader::ReplaceStage(kxReference<ShaderProgram>& held, ShaderProgram* stage)
+{
+    if (!stage)
         return;
-    if (ShaderProgram* old = fragmentProgram.get())
+    if (ShaderProgram* old = held.get())
         kxgl::glDetachShader(program, old->shader);
-    AttachAndLink(p);
-    fragmentProgram = p;
+    AttachAndLink(stage);
+    // The same program again keeps its count; another one gives the old back.
+    held = stage;
 }
 
 void Shader::SetUniform(const char* name, float value)

@@ -4,13 +4,6 @@
 
 #include "materials/TextureUpload.h"
 
-namespace {
-using namespace varnox::format;
-
-constexpr int kStaticCodes
-    = RGB24 | RGB565 | RGBA32 | RGBA4444 | BGRA32 | LUMINANCE8 | LUMINANCE_ALPHA16 | FORMAT_1024;
-} // namespace
-
 Texture::Texture() = default;
 
 Texture::~Texture()
@@ -31,25 +24,22 @@ TextureStatic::TextureStatic() = default;
 
 void TextureStatic::setImage(int w, int h, int stride, int code, const void* pixels)
 {
-    if (const varnox::TextureFormat* f = varnox::FindTextureFormat(code, kStaticCodes))
-        varnox::DefineTextureImage(*this, w, h, stride, code, *f, pixels);
+    varnox::SetTextureImage(*this, varnox::kEveryTextureCode, w, h, stride, code, pixels);
 }
 
 void TextureStatic::setSubImage(int x, int y, int w, int h, int code, const void* pixels)
 {
-    if (const varnox::TextureFormat* f = varnox::FindTextureFormat(code, kStaticCodes))
-        varnox::ReplaceTextureRect(*this, x, y, w, h, *f, pixels);
+    varnox::SetTextureRect(*this, varnox::kEveryTextureCode, x, y, w, h, code, pixels);
 }
 
 void TextureStatic::bind()
 {
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glEnable(GL_TEXTURE_2D);
+    varnox::BindTexture(*this);
 }
 
 void TextureStatic::unbind()
 {
-    glDisable(GL_TEXTURE_2D);
+    varnox::UnbindTexture();
 }
 
 int Varnox::MakePo2(int n)

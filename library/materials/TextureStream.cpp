@@ -1,17 +1,12 @@
 #include "materials/TextureStream.h"
 
-#include <GL/gl.h>
-
 #include "materials/TextureUpload.h"
 
 namespace {
-using namespace varnox::format;
-
-constexpr int kImageCodes = RGB565 | BGRA32;
-// BGRA32 included: a converted frame's rectangle arrives in the same code as
-// the frame itself.
-constexpr int kRectCodes
-    = RGB24 | RGB565 | RGBA32 | RGBA4444 | BGRA32 | LUMINANCE8 | LUMINANCE_ALPHA16 | FORMAT_1024;
+// Whole frames come as RGB565 or as converted YUV (BGRA32). Rectangles take
+// every code, BGRA32 included: a converted frame's rectangle arrives in the
+// same code as the frame itself.
+constexpr int kImageCodes = ImageObject::RGB565 | ImageObject::BGRA32;
 } // namespace
 
 TextureStream::TextureStream() = default;
@@ -20,23 +15,20 @@ TextureStream::~TextureStream() = default;
 
 void TextureStream::setImage(int w, int h, int stride, int code, const void* pixels)
 {
-    if (const varnox::TextureFormat* f = varnox::FindTextureFormat(code, kImageCodes))
-        varnox::DefineTextureImage(*this, w, h, stride, code, *f, pixels);
+    varnox::SetTextureImage(*this, kImageCodes, w, h, stride, code, pixels);
 }
 
 void TextureStream::setSubImage(int x, int y, int w, int h, int code, const void* pixels)
 {
-    if (const varnox::TextureFormat* f = varnox::FindTextureFormat(code, kRectCodes))
-        varnox::ReplaceTextureRect(*this, x, y, w, h, *f, pixels);
+    varnox::SetTextureRect(*this, varnox::kEveryTextureCode, x, y, w, h, code, pixels);
 }
 
 void TextureStream::bind()
 {
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glEnable(GL_TEXTURE_2D);
+    varnox::BindTexture(*this);
 }
 
 void TextureStream::unbind()
 {
-    glDisable(GL_TEXTURE_2D);
+    varnox::UnbindTexture();
 }

@@ -1,11 +1,20 @@
 #include "materials/TextureUpload.h"
 
+#include <GL/gl.h>
 #include <GL/glext.h>
 
 #include <varnox/Texture.h>
 
 namespace varnox {
 namespace {
+
+    // How pixels of one format code are stored and handed to GL.
+    struct TextureFormat {
+        int bytesPerPixel;
+        GLenum internalFormat;
+        GLenum pixelFormat;
+        GLenum type;
+    };
 
     struct TableRow {
         int code;
@@ -15,14 +24,14 @@ namespace {
     // FORMAT_1024 holds RGB bytes (three per pixel) in RGBA storage, so alpha
     // reads 1 until a later rectangle writes it.
     const TableRow kTable[] = {
-        { format::RGB24, { 3, GL_RGB, GL_RGB, GL_UNSIGNED_BYTE } },
-        { format::RGB565, { 2, GL_RGB, GL_RGB, GL_UNSIGNED_SHORT_5_6_5 } },
-        { format::RGBA32, { 4, GL_RGBA, GL_RGBA, GL_UNSIGNED_BYTE } },
-        { format::RGBA4444, { 2, GL_RGBA, GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4 } },
-        { format::BGRA32, { 4, GL_RGBA, GL_BGRA, GL_UNSIGNED_BYTE } },
-        { format::LUMINANCE8, { 1, GL_LUMINANCE, GL_LUMINANCE, GL_UNSIGNED_BYTE } },
-        { format::LUMINANCE_ALPHA16, { 2, GL_LUMINANCE_ALPHA, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE } },
-        { format::FORMAT_1024, { 3, GL_RGBA, GL_RGB, GL_UNSIGNED_BYTE } },
+        { ImageObject::RGB24, { 3, GL_RGB, GL_RGB, GL_UNSIGNED_BYTE } },
+        { ImageObject::RGB565, { 2, GL_RGB, GL_RGB, GL_UNSIGNED_SHORT_5_6_5 } },
+        { ImageObject::RGBA32, { 4, GL_RGBA, GL_RGBA, GL_UNSIGNED_BYTE } },
+        { ImageObject::RGBA4444, { 2, GL_RGBA, GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4 } },
+        { ImageObject::BGRA32, { 4, GL_RGBA, GL_BGRA, GL_UNSIGNED_BYTE } },
+        { ImageObject::LUMINANCE8, { 1, GL_LUMINANCE, GL_LUMINANCE, GL_UNSIGNED_BYTE } },
+        { ImageObject::LUMINANCE_ALPHA16, { 2, GL_LUMINANCE_ALPHA, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE } },
+        { ImageObject::FORMAT_1024, { 3, GL_RGBA, GL_RGB, GL_UNSIGNED_BYTE } },
     };
 
     // Repeat and linear filtering, set on every texture the same way.
@@ -34,19 +43,25 @@ namespace {
         glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<float>(GL_LINEAR));
     }
 
+    // The table row of `code` when `code` is one of the codes in `accepted`;
+    // null otherwise, which leaves the texture untouched.
+    const TextureFormat* FindTextureFormat(int code, int accepted)
+    {
+        for (const TableRow& row : kTable)
+            if (row.code == code)
+                return (code & accepted) ? &row.format : nullptr;
+        return nullptr;
+    }
+
 } // namespace
 
-const TextureFormat* FindTextureFormat(int code, int accepted)
+void SetTextureImage(
+    Texture& texture, int accepted, int width, int height, int stride, int code, const void* pixels)
 {
-    for (const TableRow& row : kTable)
-        if (row.code == code)
-            return (code & accepted) ? &row.format : nullptr;
-    return nullptr;
-}
-
-void DefineTextureImage(Texture& texture, int width, int height, int stride, int code,
-    const TextureFormat& format, const void* pixels)
-{
+    const TextureFormat* found = FindTextureFormat(code, accepted);
+    if (!found)
+        return;
+    const TextureFormat& format = *found;
     // Whole rows go up, padding included, so the storage follows the row
     // length rather than the image width.
     const int rowLength = stride != 0 ? stride / format.bytesPerPixel : width;
@@ -81,15 +96,27 @@ void DefineTextureImage(Texture& texture, int width, int height, int stride, int
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, rowLength, height, format.pixelFormat, format.type, pixels);
 }
 
-void ReplaceTextureRect(
-    Texture& texture, int x, int y, int width, int height, const TextureFormat& format, const void* pixels)
+void SetTextureRect(
+    Texture& texture, int accepted, int x, int y, int width, int height, int code, const void* pixels)
 {
-    if (texture.texture == 0 || !pixels)
+    const TextureFormat* format = FindTextureFormat(code, accepted);
+    if (!format || texture.texture == 0 || !pixels)
         return;
     glBindTexture(GL_TEXTURE_2D, texture.texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     SetSampling();
-    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, format.pixelFormat, format.type, pixels);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, format->pixelFormat, format->type, pixels);
+}
+
+void BindTexture(const Texture& texture)
+{
+    glBindTexture(GL_TEXTURE_2D, texture.texture);
+    glEnable(GL_TEXTURE_2D);
+}
+
+void UnbindTexture()
+{
+    glDisable(GL_TEXTURE_2D);
 }
 
 } // namespace varnox

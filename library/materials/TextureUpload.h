@@ -1,34 +1,36 @@
 #pragma once
 
-#include <GL/gl.h>
-
-#include "materials/ImageFormat.h"
+#include <varnox/ImageObject.h>
 
 class Texture;
 
 namespace varnox {
 
-// How pixels of one format code are stored and handed to GL.
-struct TextureFormat {
-    int bytesPerPixel;
-    GLenum internalFormat;
-    GLenum pixelFormat;
-    GLenum type;
-};
+// The body of both texture kinds (TextureStatic, TextureStream): they differ
+// only in the codes they take.
 
-// The table row of `code` when `code` is one of the codes in `accepted` (an
-// OR of codes); null otherwise, which leaves the texture untouched.
-const TextureFormat* FindTextureFormat(int code, int accepted);
+// Every code the upload table holds: all image-format codes but the two YUV
+// ones, which image objects convert to BGRA32 first.
+constexpr int kEveryTextureCode = ImageObject::RGB24 | ImageObject::RGB565 | ImageObject::RGBA32
+    | ImageObject::RGBA4444 | ImageObject::BGRA32 | ImageObject::LUMINANCE8 | ImageObject::LUMINANCE_ALPHA16
+    | ImageObject::FORMAT_1024;
 
-// Defines the texture's image (setImage): storage is reallocated only when
-// its power-of-two size or the code changes, then the whole rows are
-// uploaded. Null pixels define the storage and upload nothing.
-void DefineTextureImage(Texture& texture, int width, int height, int stride, int code,
-    const TextureFormat& format, const void* pixels);
+// setImage: for a code in `accepted` (an OR of codes) defines the image;
+// storage is reallocated only when its power-of-two size or the code
+// changes, then the whole rows are uploaded. Null pixels define the storage
+// and upload nothing. Any other code changes nothing.
+void SetTextureImage(
+    Texture& texture, int accepted, int width, int height, int stride, int code, const void* pixels);
 
-// Writes packed rows into a rectangle of the existing storage (setSubImage).
-// Does nothing before the first image or without pixels.
-void ReplaceTextureRect(
-    Texture& texture, int x, int y, int width, int height, const TextureFormat& format, const void* pixels);
+// setSubImage: for a code in `accepted`, writes packed rows into a rectangle
+// of the existing storage. Does nothing before the first image, without
+// pixels or for any other code.
+void SetTextureRect(
+    Texture& texture, int accepted, int x, int y, int width, int height, int code, const void* pixels);
+
+// bind and unbind: binds the texture to GL_TEXTURE_2D and enables 2D
+// texturing; disables it.
+void BindTexture(const Texture& texture);
+void UnbindTexture();
 
 } // namespace varnox

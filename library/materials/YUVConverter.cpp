@@ -5,7 +5,14 @@
 
 #include <Pixkit.h>
 
-#include "materials/ImageFormat.h"
+#include <varnox/ImageObject.h>
+
+namespace {
+// Bytes of one BGRA pixel.
+constexpr int kPixelBytes = 4;
+// What every byte of a new buffer holds until a conversion writes it.
+constexpr int kUnwrittenByte = 128;
+} // namespace
 
 YUVConverter::YUVConverter() = default;
 
@@ -19,18 +26,18 @@ void YUVConverter::Configure(int w, int h, int code)
     // Reconfiguring without a Release in between would lose the old buffer.
     Release();
     width = w;
-    rowBytes = w * 4;
+    rowBytes = w * kPixelBytes;
     height = h;
     const size_t pixels = w > 0 && h > 0 ? static_cast<size_t>(w) * static_cast<size_t>(h) : 0;
     buffer = new int[pixels];
-    std::memset(buffer, 128, pixels * sizeof(int));
+    std::memset(buffer, kUnwrittenByte, pixels * sizeof(int));
 
     if (code != format) {
         format = code;
-        if (code == varnox::format::YUV420) {
+        if (code == ImageObject::YUV420) {
             convert = YUV4202BGRA;
             ready = true;
-        } else if (code == varnox::format::YUV422) {
+        } else if (code == ImageObject::YUV422) {
             convert = YUV4222BGRA;
             ready = true;
         } else {

@@ -1,33 +1,30 @@
 #include <varnox/ImageObject.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include <GL/gl.h>
 
 #include <varnox/CScene.h>
 
-#include "materials/ImageFormat.h"
+#include "core/Rounding.h"
 #include "materials/TextureStream.h"
 #include "materials/YUVConverter.h"
+#include "scene/VertexLayout.h"
 
 namespace {
 
 // Every code from the first YUV code upward is a frame to convert.
 const int kFirstYuvCode = ImageObject::YUV420;
 
-// The public codes are the ones the textures take.
-constexpr bool SameCodes()
-{
-    using namespace varnox::format;
-    const int codes[][2] = { { ImageObject::RGB24, RGB24 }, { ImageObject::RGB565, RGB565 },
-        { ImageObject::RGBA32, RGBA32 }, { ImageObject::RGBA4444, RGBA4444 }, { ImageObject::BGRA32, BGRA32 },
-        { ImageObject::LUMINANCE8, LUMINANCE8 }, { ImageObject::LUMINANCE_ALPHA16, LUMINANCE_ALPHA16 },
-        { ImageObject::FORMAT_1024, FORMAT_1024 }, { ImageObject::YUV420, YUV420 },
-        { ImageObject::YUV422, YUV422 } };
-    for (const auto& pair : codes)
-        if (pair[0] != pair[1])
-            return false;
-    return true;
-}
-static_assert(SameCodes(), "image-format codes differ between image objects and textures");
+// The quad: corners P0 (x1, y1), P1 (x2, y1), P2 (x1, y2), P3 (x2, y2), drawn
+// as a triangle strip.
+constexpr int kQuadVertices = 4;
+constexpr int kQuadPositionFloats = kQuadVertices * varnox::kPositionFloats;
+constexpr int kQuadTexCoordFloats = kQuadVertices * varnox::kTexCoordFloats;
+
+// SetScale's factor from percent, in single precision.
+constexpr float kPercent = 0.01f;
 
 } // namespace
 
@@ -49,8 +46,8 @@ ImageObject* ImageObject::NewL(int x1, int y1, int x2, int y2, bool stream)
 ImageObject::ImageObject(int x1, int y1, int x2, int y2, sizing mode, bool stream)
 {
     primitiveMode = GL_TRIANGLE_STRIP;
-    setVertices(new float[4 * 3](), 4);
-    setTexCoords(new float[4 * 2]());
+    setVertices(new float[kQuadPositionFloats](), kQuadVertices);
+    setTexCoords(new float[kQuadTexCoordFloats]());
     addTexture(stream ? static_cast<Texture*>(new TextureStream()) : new TextureStatic(), 0);
     sizingMode = mode;
     WriteCorners(x1, y1, x2, y2);
@@ -63,16 +60,13 @@ ImageObject::ImageObject(const ImageObject& source)
     , sizingMode(source.sizingMode)
     , format(source.format)
 {
-    for (int i = 0; i < 4; ++i)
-        corners[i] = source.corners[i];
+    std::copy(std::begin(source.corners), std::end(source.corners), corners);
 }
 
+// The converter frees its buffer itself.
 ImageObject::~ImageObject()
 {
-    if (converter) {
-        converter->Release();
-        delete converter;
-    }
+    delete converter;
 }
 
 void ImageObject::Image(int width, int height, imageFormat code, const void* pixels)
@@ -86,11 +80,11 @@ void ImageObject::Image(int width, int height, imageFormat code, const void* pix
     const void* data = pixels;
     bool skip = false;
     if (code >= kFirstYuvCode) {
+        // Configure frees the buffer of an earlier frame size itself.
         if (!converter) {
             converter = new YUVConverter();
             converter->Configure(width, height, code);
         } else if (change) {
-            converter->Release();
             converter->Configure(width, height, code);
         }
         data = pixels ? converter->Convert(static_cast<unsigned char*>(const_cast<void*>(pixels))) : nullptr;
@@ -123,9 +117,9 @@ void ImageObject::ImageMapping(int x1, int y1, int x2, int y2)
     const Texture* t = texture.get();
     const double tw = static_cast<unsigned int>(t->textureWidth);
     const double th = static_cast<unsigned int>(t->textureHeight);
-    const float s1 = static_cast<float>(x1 / tw), s2 = static_cast<float>(x2 / tw);
-    const float t1 = static_cast<float>(y1 / th), t2 = static_cast<float>(y2 / th);
-    const float values[8] = { s1, t1, s2, t1, s1, t2, s2, t2 };
+    const float s1 = varnox::RoundToFloat(x1 / tw), s2 = varnox::RoundToFloat(x2 / tw);
+    const float t1 = varnox::RoundToFloat(y1 / th), t2 = varnox::RoundToFloat(y2 / th);
+    const float values[kQuadTexCoordFloats] = { s1, t1, s2, t1, s1, t2, s2, t2 };
     for (float v : values)
         *coordinates++ = v;
     mapped = true;
@@ -144,7 +138,7 @@ void ImageObject::WriteCorners(int x1, int y1, int x2, int y2)
         return;
     const float fx1 = static_cast<float>(x1), fy1 = static_cast<float>(y1);
     const float fx2 = static_cast<float>(x2), fy2 = static_cast<float>(y2);
-    const float values[12] = { fx1, fy1, 0, fx2, fy1, 0, fx1, fy2, 0, fx2, fy2, 0 };
+    const float values[kQuadPositionFloats] = { fx1, fy1, 0, fx2, fy1, 0, fx1, fy2, 0, fx2, fy2, 0 };
     for (float v : values)
         *positions++ = v;
     unmapVertices();
@@ -156,8 +150,8 @@ void ImageObject::WriteCorners(int x1, int y1, int x2, int y2)
 
 void ImageObject::SetScale(int xPercent, int yPercent)
 {
-    const double percent = 0.01f;
-    setScale(static_cast<float>(xPercent * percent), static_cast<float>(yPercent * percent), 1.0f);
+    const double percent = kPercent;
+    setScale(varnox::RoundToFloat(xPercent * percent), varnox::RoundToFloat(yPercent * percent), 1.0f);
 }
 
 void ImageObject::SetRotation(int degrees)
@@ -191,12 +185,12 @@ void ImageObject::Fit(const TContext& context)
     const float w = context.width, h = context.height;
     const float iw = static_cast<float>(static_cast<unsigned int>(t->width));
     const float ih = static_cast<float>(static_cast<unsigned int>(t->height));
-    const float p = static_cast<float>(static_cast<double>(h) * iw);
-    const float q = static_cast<float>(static_cast<double>(w) * ih);
+    const float p = varnox::RoundToFloat(static_cast<double>(h) * iw);
+    const float q = varnox::RoundToFloat(static_cast<double>(w) * ih);
     int x1, y1, x2, y2;
     if (p >= q) {
         // At least as wide as the scene: full width, centred vertically.
-        const float g = static_cast<float>(static_cast<double>(q) / iw);
+        const float g = varnox::RoundToFloat(static_cast<double>(q) / iw);
         const int offset = static_cast<int>(static_cast<double>(h) - g) / 2;
         x1 = 0;
         y1 = offset;
@@ -204,7 +198,7 @@ void ImageObject::Fit(const TContext& context)
         y2 = offset + static_cast<int>(g);
     } else {
         // Taller: full height, centred horizontally.
-        const float g = static_cast<float>(static_cast<double>(p) / ih);
+        const float g = varnox::RoundToFloat(static_cast<double>(p) / ih);
         const int offset = static_cast<int>(static_cast<double>(w) - g) / 2;
         x1 = offset;
         y1 = 0;

@@ -6,7 +6,9 @@
 
 #include <GL/gl.h>
 
+#include "core/Rounding.h"
 #include "core/VecMath.h"
+#include "scene/VertexLayout.h"
 
 namespace {
 
@@ -16,26 +18,31 @@ const float kAmplitude = 20.8f;
 const double kSlope = 1.2688373934732056; // kAmplitude · kFrequency, in double
 
 const long kMaxVertices = 65536; // what 16-bit indices can address
+const int kIndicesPerCell = 6; // two triangles
+
+// The grid of a new surface: 30 × 30 cells over (0, 0)–(226, 226).
+const int kDefaultResolution = 30;
+const float kDefaultStop = 226.0f;
 
 // The sine surface's argument at x: K·x, rounded to float.
 inline float PhaseArgument(float x)
 {
-    return static_cast<float>(static_cast<double>(kFrequency) * x);
+    return varnox::RoundToFloat(static_cast<double>(kFrequency) * x);
 }
 
 // The sine surface's position and normal from the sine and cosine of its
 // arguments at u and v.
 inline kxVec3 SineVertex(float u, float v, double sineU, double sineV)
 {
-    const float su = static_cast<float>(sineU);
-    const float sv = static_cast<float>(sineV);
-    return kxVec3(u, v, static_cast<float>(static_cast<double>(kAmplitude) * su * sv));
+    const float su = varnox::RoundToFloat(sineU);
+    const float sv = varnox::RoundToFloat(sineV);
+    return kxVec3(u, v, varnox::RoundToFloat(static_cast<double>(kAmplitude) * su * sv));
 }
 
 inline kxVec3 SineNormal(double sineU, double cosineU, double sineV, double cosineV)
 {
-    const kxVec3 alongU(1.0f, 0.0f, static_cast<float>(kSlope * cosineU * sineV));
-    const kxVec3 alongV(0.0f, 1.0f, static_cast<float>(kSlope * sineU * cosineV));
+    const kxVec3 alongU(1.0f, 0.0f, varnox::RoundToFloat(kSlope * cosineU * sineV));
+    const kxVec3 alongV(0.0f, 1.0f, varnox::RoundToFloat(kSlope * sineU * cosineV));
     kxVec3 normal = varnox::Cross(alongU, alongV);
     return varnox::Normalize(normal);
 }
@@ -43,7 +50,7 @@ inline kxVec3 SineNormal(double sineU, double cosineU, double sineV, double cosi
 // The parameter divided by the width of its range.
 inline kxVec2 RangeFraction(float u, float v, double rangeU, double rangeV)
 {
-    return kxVec2(static_cast<float>(u / rangeU), static_cast<float>(v / rangeV));
+    return kxVec2(varnox::RoundToFloat(u / rangeU), varnox::RoundToFloat(v / rangeV));
 }
 
 // Walks the grid row by row, u fastest, and stores what the three functions
@@ -59,23 +66,23 @@ void WriteGrid(const Grid& g, float* positions, float* normals, float* coordinat
     Normal normal, TexCoord texCoord)
 {
     for (int j = 0; j <= g.rows; ++j) {
-        const float v = static_cast<float>(g.firstV + j * g.stepV);
+        const float v = varnox::RoundToFloat(g.firstV + j * g.stepV);
         for (int i = 0; i <= g.columns; ++i) {
-            const float u = static_cast<float>(g.firstU + i * g.stepU);
+            const float u = varnox::RoundToFloat(g.firstU + i * g.stepU);
             const kxVec3 p = vertex(u, v);
             positions[0] = p.x;
             positions[1] = p.y;
             positions[2] = p.z;
-            positions += 3;
+            positions += varnox::kPositionFloats;
             const kxVec3 n = normal(u, v);
             normals[0] = n.x;
             normals[1] = n.y;
             normals[2] = n.z;
-            normals += 3;
+            normals += varnox::kNormalFloats;
             const kxVec2 t = texCoord(u, v);
             coordinates[0] = t.x;
             coordinates[1] = t.y;
-            coordinates += 2;
+            coordinates += varnox::kTexCoordFloats;
         }
     }
 }
@@ -85,10 +92,10 @@ void WriteGrid(const Grid& g, float* positions, float* normals, float* coordinat
 kxParametric::kxParametric()
     : startU(0.0f)
     , startV(0.0f)
-    , stopU(226.0f)
-    , stopV(226.0f)
+    , stopU(kDefaultStop)
+    , stopV(kDefaultStop)
 {
-    setRes(30, 30);
+    setRes(kDefaultResolution, kDefaultResolution);
     primitiveMode = GL_TRIANGLES;
 }
 
@@ -101,7 +108,7 @@ void kxParametric::setRes(int u, int v)
     resU = u;
     resV = v;
 
-    const int indexCount = u * v * 6;
+    const int indexCount = u * v * kIndicesPerCell;
     unsigned short* indices = new unsigned short[static_cast<size_t>(indexCount)];
     const unsigned short w = static_cast<unsigned short>(u + 1);
     unsigned short* next = indices;
@@ -156,8 +163,8 @@ void kxParametric::update(TContext*)
     // The grid is read once: the functions called per vertex need not be
     // assumed to move it under the loop.
     const Grid grid { resU, resV, startU, startV,
-        static_cast<float>((static_cast<double>(stopU) - startU) / resU),
-        static_cast<float>((static_cast<double>(stopV) - startV) / resV) };
+        varnox::RoundToFloat((static_cast<double>(stopU) - startU) / resU),
+        varnox::RoundToFloat((static_cast<double>(stopV) - startV) / resV) };
     if (typeid(*this) == typeid(kxParametric)) {
         // The library's own surface: no subclass function can be called, so
         // the three functions are computed in line, the sine and cosine of

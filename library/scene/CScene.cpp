@@ -4,6 +4,11 @@
 
 #include <varnox/CRenderTarget.h>
 
+namespace {
+// Depths from -kDepthRange to kDepthRange lie inside the view volume.
+constexpr double kDepthRange = 1000.0;
+} // namespace
+
 CScene* CScene::NewL()
 {
     CScene* scene = new CScene();
@@ -73,7 +78,7 @@ void CScene::Render(CRenderTarget* target)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(-hw, hw, -hh, hh, -1000.0, 1000.0);
+    glOrtho(-hw, hw, -hh, hh, -kDepthRange, kDepthRange);
     glTranslatef(tx, ty, 0.0f);
     glRotatef(static_cast<float>(d), 0.0f, 0.0f, 1.0f);
     glScalef(1.0f, -1.0f, 1.0f);

@@ -4,27 +4,34 @@
 
 #include <varnox/kxExtensions.h>
 
+#include "scene/VertexLayout.h"
+
 namespace {
 
+using varnox::kColorFloats;
+using varnox::kNormalFloats;
+using varnox::kPositionFloats;
+using varnox::kTexCoordFloats;
+
 const GLvoid* const kOffsetZero = nullptr;
+
+// Bytes of one stored value; sizes are formed in long so that no count times
+// a size overflows an int.
+constexpr long kFloatBytes = sizeof(float);
+constexpr long kIndexBytes = sizeof(unsigned short);
 
 // The upload shared by the five setters: the buffer is made at the first
 // upload and reused afterwards, its storage replaced by `bytes` bytes of
 // `data`, and `data` freed. The buffer stays bound.
 template <class T>
-void Upload(
-    T*& pending, T* data, unsigned int& buffer, GLenum target, long bytes, GLenum usage, long& uploaded)
+void Upload(T* data, unsigned int& buffer, GLenum target, long bytes, GLenum usage, long& uploaded)
 {
-    if (pending && pending != data)
-        delete[] pending;
-    pending = data;
     if (!buffer)
         kxgl::glGenBuffers(1, &buffer);
     kxgl::glBindBuffer(target, buffer);
     kxgl::glBufferData(target, bytes, data, usage);
     uploaded = bytes;
     delete[] data;
-    pending = nullptr;
 }
 
 float* MapForWriting(unsigned int buffer)
@@ -80,13 +87,14 @@ Geometry::Geometry(const Geometry& source)
         setVertices(data, source.vertexCount);
     }
     if (source.normalBuffer)
-        setNormals(
-            ReadBack<float>(source.normalBuffer, GL_ARRAY_BUFFER, 3 * vertices, source.uploaded.normals));
+        setNormals(ReadBack<float>(
+            source.normalBuffer, GL_ARRAY_BUFFER, kNormalFloats * vertices, source.uploaded.normals));
     if (source.colorBuffer)
-        setColors(ReadBack<float>(source.colorBuffer, GL_ARRAY_BUFFER, 4 * vertices, source.uploaded.colors));
+        setColors(ReadBack<float>(
+            source.colorBuffer, GL_ARRAY_BUFFER, kColorFloats * vertices, source.uploaded.colors));
     if (source.texCoordBuffer)
-        setTexCoords(
-            ReadBack<float>(source.texCoordBuffer, GL_ARRAY_BUFFER, 2 * vertices, source.uploaded.texCoords));
+        setTexCoords(ReadBack<float>(
+            source.texCoordBuffer, GL_ARRAY_BUFFER, kTexCoordFloats * vertices, source.uploaded.texCoords));
     if (source.indexBuffer)
         setIndices(ReadBack<unsigned short>(source.indexBuffer, GL_ELEMENT_ARRAY_BUFFER, source.indexCount,
                        source.uploaded.indices),
@@ -97,11 +105,6 @@ Geometry::Geometry(const Geometry& source)
 
 Geometry::~Geometry()
 {
-    delete[] pendingVertices;
-    delete[] pendingNormals;
-    delete[] pendingColors;
-    delete[] pendingTexCoords;
-    delete[] pendingIndices;
     // Without the loaded table there can be no buffers to delete.
     if (!kxgl::glDeleteBuffers)
         return;
@@ -114,35 +117,34 @@ Geometry::~Geometry()
 
 void Geometry::setVertices(float* data, int count)
 {
-    componentCount = 3;
+    componentCount = kPositionFloats;
     vertexCount = count;
-    Upload(pendingVertices, data, vertexBuffer, GL_ARRAY_BUFFER, 4L * componentCount * count, GL_DYNAMIC_DRAW,
+    Upload(data, vertexBuffer, GL_ARRAY_BUFFER, kFloatBytes * componentCount * count, GL_DYNAMIC_DRAW,
         uploaded.vertices);
 }
 
 void Geometry::setNormals(float* data)
 {
-    Upload(pendingNormals, data, normalBuffer, GL_ARRAY_BUFFER, 12L * vertexCount, GL_DYNAMIC_DRAW,
+    Upload(data, normalBuffer, GL_ARRAY_BUFFER, kFloatBytes * kNormalFloats * vertexCount, GL_DYNAMIC_DRAW,
         uploaded.normals);
 }
 
 void Geometry::setColors(float* data)
 {
-    Upload(pendingColors, data, colorBuffer, GL_ARRAY_BUFFER, 16L * vertexCount, GL_DYNAMIC_DRAW,
+    Upload(data, colorBuffer, GL_ARRAY_BUFFER, kFloatBytes * kColorFloats * vertexCount, GL_DYNAMIC_DRAW,
         uploaded.colors);
 }
 
 void Geometry::setTexCoords(float* data)
 {
-    Upload(pendingTexCoords, data, texCoordBuffer, GL_ARRAY_BUFFER, 8L * vertexCount, GL_DYNAMIC_DRAW,
-        uploaded.texCoords);
+    Upload(data, texCoordBuffer, GL_ARRAY_BUFFER, kFloatBytes * kTexCoordFloats * vertexCount,
+        GL_DYNAMIC_DRAW, uploaded.texCoords);
 }
 
 void Geometry::setIndices(unsigned short* data, int count)
 {
     indexCount = count;
-    Upload(pendingIndices, data, indexBuffer, GL_ELEMENT_ARRAY_BUFFER, 2L * count, GL_STATIC_DRAW,
-        uploaded.indices);
+    Upload(data, indexBuffer, GL_ELEMENT_ARRAY_BUFFER, kIndexBytes * count, GL_STATIC_DRAW, uploaded.indices);
 }
 
 float* Geometry::mapVertices()
@@ -195,14 +197,14 @@ void Geometry::traverse(TContext*)
     }
     if (texCoordBuffer) {
         kxgl::glBindBuffer(GL_ARRAY_BUFFER, texCoordBuffer);
-        glTexCoordPointer(2, GL_FLOAT, 0, kOffsetZero);
+        glTexCoordPointer(kTexCoordFloats, GL_FLOAT, 0, kOffsetZero);
     } else {
         glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     }
     // Per-vertex colours take effect for the draw of the geometry that has them.
     if (colorBuffer) {
         kxgl::glBindBuffer(GL_ARRAY_BUFFER, colorBuffer);
-        glColorPointer(4, GL_FLOAT, 0, kOffsetZero);
+        glColorPointer(kColorFloats, GL_FLOAT, 0, kOffsetZero);
         glEnableClientState(GL_COLOR_ARRAY);
     }
     if (indexBuffer) {

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+namespace {
+// The list's first storage; it doubles whenever it is full.
+constexpr int kFirstCapacity = 64;
+} // namespace
+
 Group::Group() = default;
 
 Group::~Group()
@@ -22,8 +27,7 @@ void Group::append(Node* node)
 {
     if (children.count == static_cast<unsigned int>(children.capacity)) {
         if (!children.storage) {
-            if (children.capacity == 0)
-                children.capacity = 64;
+            children.capacity = kFirstCapacity;
             children.storage = new Node*[children.capacity];
         } else {
             Node** grown = new Node*[2 * children.capacity];

@@ -74,7 +74,7 @@ extern "C" void glTexSubImage2D(GLenum target, GLint level, GLint x, GLint y, GL
 namespace {
 
 using vxtest::GLTest;
-namespace format = varnox::format;
+using format = ImageObject;
 
 // Storage allocations (glTexImage2D) and uploads (glTexSubImage2D) since made.
 class GLCalls {

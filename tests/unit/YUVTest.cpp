@@ -12,7 +12,8 @@
 
 #include <Pixkit.h>
 
-#include "materials/ImageFormat.h"
+#include <varnox/ImageObject.h>
+
 #include "materials/YUVConverter.h"
 #include "support/GuardedBuffer.h"
 
@@ -138,7 +139,7 @@ TEST(YUVConverterTest, ConfigureFillsTheBufferAndSelectsTheConversion)
     EXPECT_FALSE(converter.ready);
     EXPECT_EQ(converter.Convert(nullptr), nullptr);
 
-    converter.Configure(5, 3, varnox::format::YUV420);
+    converter.Configure(5, 3, ImageObject::YUV420);
     EXPECT_EQ(converter.width, 5);
     EXPECT_EQ(converter.height, 3);
     EXPECT_EQ(converter.rowBytes, 20);
@@ -161,7 +162,7 @@ TEST(YUVConverterTest, ConfigureFillsTheBufferAndSelectsTheConversion)
     EXPECT_EQ(std::vector<int>(converted, converted + 15), direct);
 
     // The same frame as 4:2:2 reads other chroma samples.
-    converter.Configure(5, 3, varnox::format::YUV422);
+    converter.Configure(5, 3, ImageObject::YUV422);
     EXPECT_TRUE(converter.ready);
     YUV4222BGRA(frame.data(), direct.data(), 5, 3);
     converted = converter.Convert(frame.data());
@@ -172,13 +173,13 @@ TEST(YUVConverterTest, OtherCodesAndReleasedBuffersConvertNothing)
 {
     YUVConverter converter;
     std::vector<uint8_t> frame(4 * 4 * 2, 100);
-    converter.Configure(4, 4, varnox::format::BGRA32);
+    converter.Configure(4, 4, ImageObject::BGRA32);
     EXPECT_FALSE(converter.ready);
     EXPECT_EQ(converter.Convert(frame.data()), nullptr);
 
     // Configuring the same code again keeps the selection.
-    converter.Configure(4, 4, varnox::format::YUV422);
-    converter.Configure(4, 2, varnox::format::YUV422);
+    converter.Configure(4, 4, ImageObject::YUV422);
+    converter.Configure(4, 2, ImageObject::YUV422);
     EXPECT_TRUE(converter.ready);
     EXPECT_NE(converter.Convert(frame.data()), nullptr);
 

@@ -44,11 +44,6 @@ protected:
     float* mapTexCoords();
     void unmapTexCoords();
 
-    float* pendingVertices = nullptr;
-    float* pendingNormals = nullptr;
-    float* pendingColors = nullptr;
-    float* pendingTexCoords = nullptr;
-    unsigned short* pendingIndices = nullptr;
     int vertexCount = 0;
     int indexCount = 0;
     /// Mode of the draw call (GL_POINTS until a derived class sets it).

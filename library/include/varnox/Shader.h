@@ -62,6 +62,9 @@ public:
     void SetUniform(const char* name, const kxVec3& value);
 
 private:
+    /// What SetVertexProgram and SetFragmentProgram do: detaches the stage
+    /// `held` holds, attaches and links `stage`, then holds it.
+    void ReplaceStage(kxReference<ShaderProgram>& held, ShaderProgram* stage);
     void AttachAndLink(ShaderProgram* stage);
 
     // Released in reverse order: the fragment program first.

@@ -5,9 +5,8 @@
 
 /// A counted GL 2D texture filled from pixels in memory. Storage is always a
 /// power of two in each direction; the image sits in its corner at (0, 0).
-/// Format codes are those of ImageObject::imageFormat (RGB24 2, RGB565 4,
-/// RGBA32 8, RGBA4444 16, BGRA32 64, LUMINANCE8 256, LUMINANCE_ALPHA16 512,
-/// FORMAT_1024 1024: three bytes R, G, B per pixel in RGBA storage). Codes a
+/// Format codes are the values of ImageObject::imageFormat, passed as int;
+/// FORMAT_1024 holds three bytes R, G, B a pixel in RGBA storage. Codes a
 /// texture kind does not take change nothing. Pixel memory passed in stays
 /// the caller's; nothing keeps a pointer to it.
 class VARNOX_EXPORT Texture : public kxObject {
@@ -42,7 +41,7 @@ protected:
     Texture();
 };
 
-/// The general texture: takes every code of the table (RGB24 to FORMAT_1024)
+/// The general texture: takes every image-format code but the two YUV ones
 /// in setImage and setSubImage.
 class VARNOX_EXPORT TextureStatic : public Texture {
 public:

@@ -18,9 +18,9 @@
 #endif
 
 /// A stdio file opened for reading or writing. The library reads shader
-/// sources with it (mode 5, toString); the constructor, destructor and
-/// toString come with the utility library, the chunk helpers live here.
-class kxStream {
+/// sources with it (mode 5, toString); the whole class is exported, so that
+/// clients can use it too.
+class VARNOX_EXPORT kxStream {
 public:
     /// Mode bits: modeRead | modeBinary (5) opens an existing file to read,
     /// modeWrite creates or truncates one, both together open it to update.
@@ -29,7 +29,9 @@ public:
     enum { flagNoRead = 1 };
 
     /// Opens `path` in `mode`. A file that cannot be opened is named on one
-    /// line of standard output, and the stream stays empty.
+    /// line of standard output, and the stream stays empty. To read, only a
+    /// regular file is taken: a FIFO, a device or a folder is refused the same
+    /// way, without waiting for a writer.
     kxStream(const char* path, int mode);
     /// Closes the file.
     virtual ~kxStream();

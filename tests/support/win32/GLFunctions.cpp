@@ -47,6 +47,8 @@ KX_FORWARD(void*, glMapBuffer, (GLenum target, GLenum access), (target, access))
 KX_FORWARD(GLboolean, glUnmapBuffer, (GLenum target), (target))
 
 // Shaders and programs.
+KX_FORWARD(void, glGetAttachedShaders, (GLuint program, GLsizei size, GLsizei* count, GLuint* shaders),
+    (program, size, count, shaders))
 KX_FORWARD(void, glGetProgramInfoLog, (GLuint program, GLsizei size, GLsizei* length, GLchar* log),
     (program, size, length, log))
 KX_FORWARD(void, glGetProgramiv, (GLuint program, GLenum name, GLint* value), (program, name, value))

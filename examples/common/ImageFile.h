@@ -1,0 +1,24 @@
+#pragma once
+
+// Reading PNG and JPEG files, writing PNG files.
+
+#include <string>
+#include <vector>
+
+/// An image in memory: RGBA, 4 bytes a pixel, rows packed, top row first.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgba;
+};
+
+/// Reads a PNG or a JPEG file (told apart by their first bytes) into
+/// `picture`. On failure `error` says why, in a few words without the name.
+bool LoadPicture(const char* path, Picture& picture, std::string& error);
+
+/// Writes width × height BGRA pixels as an 8-bit RGB PNG (alpha dropped).
+/// `top` is the top row; rows are `stride` bytes apart, a negative stride
+/// for images stored bottom row first (as CRenderTarget::CopyBuffer reads
+/// them).
+bool WritePng(
+    const char* path, int width, int height, const unsigned char* top, long stride, std::string& error);

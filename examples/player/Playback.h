@@ -1,0 +1,38 @@
+#pragma once
+
+// What vnxplay does for each frame: read it, upload it through the image
+// object's YUV path, draw it. Everything a frame needs is made up front, so
+// that frames of one size allocate nothing.
+
+#include <memory>
+
+#include <varnox/ImageObject.h>
+
+#include "VideoReader.h"
+
+class CRenderTarget;
+class CScene;
+
+class Playback {
+public:
+    /// Needs a current GL context; the image object streams its texture and
+    /// is sized as `mode` says.
+    Playback(VideoReader& reader, ImageObject::sizing mode);
+    /// Deletes the image object and the scene, in the context current now.
+    ~Playback();
+    Playback(const Playback&) = delete;
+    Playback& operator=(const Playback&) = delete;
+
+    /// Reads the next frame and uploads it; with `loop`, the end of the file
+    /// goes back to the first frame. End or Error (see VideoReader) leave
+    /// the last frame uploaded.
+    VideoReader::Status Advance(bool loop);
+    /// Draws the frame uploaded last into `target`, whose context is current.
+    void Draw(CRenderTarget* target);
+
+private:
+    VideoReader& reader;
+    std::unique_ptr<unsigned char[]> frame;
+    CScene* scene = nullptr;
+    ImageObject* image = nullptr;
+};

@@ -1,0 +1,212 @@
+#include "VideoReader.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+#include <sys/stat.h>
+
+namespace {
+
+const int kMaxSide = 16384;
+// Longer header lines than this are not YUV4MPEG2 headers but garbage.
+const int kMaxLine = 4096;
+
+// The rest of a line after what was read, up to and without '\n', into
+// `line` (at most `size` − 1 characters). False at the end of the file or
+// when the line is too long.
+bool ReadLine(std::FILE* file, char* line, size_t size)
+{
+    size_t n = 0;
+    for (int c; (c = std::getc(file)) != EOF;) {
+        if (c == '\n') {
+            line[n] = '\0';
+            return true;
+        }
+        if (n + 1 >= size)
+            return false;
+        line[n++] = static_cast<char>(c);
+    }
+    return false;
+}
+
+bool ParseInt(const char* text, long minimum, long maximum, int& value)
+{
+    if (*text < '0' || *text > '9')
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const long parsed = std::strtol(text, &end, 10);
+    if (errno || *end || parsed < minimum || parsed > maximum)
+        return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+} // namespace
+
+VideoReader::~VideoReader()
+{
+    if (file)
+        std::fclose(file);
+}
+
+bool VideoReader::Fail(const char* format, ...)
+{
+    int used = std::snprintf(message, sizeof message, "%s: ", name.c_str());
+    if (used < 0 || used >= static_cast<int>(sizeof message))
+        used = 0;
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(message + used, sizeof message - static_cast<size_t>(used), format, arguments);
+    va_end(arguments);
+    return false;
+}
+
+bool VideoReader::Open(const char* path)
+{
+    name = path;
+    file = std::fopen(path, "rb");
+    if (!file)
+        return Fail("%s", std::strerror(errno));
+    return true;
+}
+
+bool VideoReader::SetFormat(int width, int height, ImageObject::imageFormat code)
+{
+    frameWidth = width;
+    frameHeight = height;
+    frameCode = code;
+    const size_t w = static_cast<size_t>(width), h = static_cast<size_t>(height);
+    const size_t chromaWidth = (w + 1) / 2;
+    const size_t chromaHeight = code == ImageObject::YUV420 ? (h + 1) / 2 : h;
+    bytes = w * h + 2 * chromaWidth * chromaHeight;
+    return true;
+}
+
+bool VideoReader::OpenRaw(const char* path, int width, int height, ImageObject::imageFormat code)
+{
+    if (!Open(path))
+        return false;
+    y4m = false;
+    dataStart = 0;
+    return SetFormat(width, height, code);
+}
+
+bool VideoReader::OpenY4m(const char* path)
+{
+    if (!Open(path))
+        return false;
+    y4m = true;
+    if (!ParseHeader())
+        return false;
+    dataStart = std::ftell(file);
+    return true;
+}
+
+bool VideoReader::ParseHeader()
+{
+    char line[kMaxLine];
+    static const char kMagic[] = "YUV4MPEG2";
+    char magic[sizeof kMagic] = "";
+    if (std::fread(magic, 1, sizeof kMagic - 1, file) != sizeof kMagic - 1
+        || std::memcmp(magic, kMagic, sizeof kMagic - 1) != 0)
+        return Fail("not a YUV4MPEG2 file (it does not start with \"YUV4MPEG2\")");
+    if (!ReadLine(file, line, sizeof line))
+        return Fail("bad YUV4MPEG2 header: no end of line in its first %d bytes", kMaxLine);
+
+    int width = 0, height = 0;
+    ImageObject::imageFormat code = ImageObject::YUV420;
+    for (char *rest = nullptr, *tag = strtok_r(line, " ", &rest); tag; tag = strtok_r(nullptr, " ", &rest)) {
+        const char* value = tag + 1;
+        switch (tag[0]) {
+        case 'W':
+            if (!ParseInt(value, 1, kMaxSide, width))
+                return Fail("bad YUV4MPEG2 header: width \"%s\" (1 to %d taken)", value, kMaxSide);
+            break;
+        case 'H':
+            if (!ParseInt(value, 1, kMaxSide, height))
+                return Fail("bad YUV4MPEG2 header: height \"%s\" (1 to %d taken)", value, kMaxSide);
+            break;
+        case 'F': {
+            const char* colon = std::strchr(value, ':');
+            char numerator[16] = "";
+            if (!colon || colon - value >= static_cast<long>(sizeof numerator))
+                return Fail("bad YUV4MPEG2 header: frame rate \"%s\" (want N:D)", value);
+            std::memcpy(numerator, value, static_cast<size_t>(colon - value));
+            if (!ParseInt(numerator, 1, 1000000000, rateNum) || !ParseInt(colon + 1, 1, 1000000000, rateDen))
+                return Fail("bad YUV4MPEG2 header: frame rate \"%s\" (want N:D, both above 0)", value);
+            break;
+        }
+        case 'C':
+            // Every 4:2:0 siting is shown alike; other samplings and depths
+            // are refused by name.
+            if (!std::strcmp(value, "420") || !std::strcmp(value, "420jpeg")
+                || !std::strcmp(value, "420paldv") || !std::strcmp(value, "420mpeg2"))
+                code = ImageObject::YUV420;
+            else if (!std::strcmp(value, "422"))
+                code = ImageObject::YUV422;
+            else
+                return Fail("chroma \"%s\" is not supported (420 and 422 are)", value);
+            break;
+        default:
+            // Interlacing (I), pixel aspect (A) and extensions (X) change
+            // nothing here.
+            break;
+        }
+    }
+    if (!width || !height)
+        return Fail("bad YUV4MPEG2 header: no %s", width ? "height (H)" : "width (W)");
+    return SetFormat(width, height, code);
+}
+
+VideoReader::Status VideoReader::Next(unsigned char* frame)
+{
+    if (!file)
+        return Status::Error;
+    const long number = count;
+    if (y4m) {
+        char marker[5];
+        const size_t got = std::fread(marker, 1, sizeof marker, file);
+        if (got == 0 && std::feof(file))
+            return Status::End;
+        char parameters[kMaxLine];
+        if (got != sizeof marker || std::memcmp(marker, "FRAME", sizeof marker) != 0
+            || !ReadLine(file, parameters, sizeof parameters)) {
+            Fail("frame %ld does not start with FRAME (the header's size or chroma does not match the data)",
+                number);
+            return Status::Error;
+        }
+    }
+    const size_t got = std::fread(frame, 1, bytes, file);
+    if (got == bytes) {
+        ++count;
+        return Status::Frame;
+    }
+    if (std::ferror(file))
+        Fail("read error: %s", std::strerror(errno));
+    else if (got == 0 && !y4m)
+        return Status::End;
+    else
+        Fail("frame %ld is truncated: %zu of %zu bytes%s", number, got, bytes,
+            y4m ? "" : " (do --size and --format match the file?)");
+    return Status::Error;
+}
+
+bool VideoReader::Rewind()
+{
+    if (std::fseek(file, dataStart, SEEK_SET) != 0)
+        return Fail("cannot go back to the first frame: %s", std::strerror(errno));
+    return true;
+}
+
+long VideoReader::FramesInFile() const
+{
+    struct stat info;
+    if (!file || fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode) || bytes == 0)
+        return -1;
+    const long data = static_cast<long>(info.st_size) - dataStart;
+    // A y4m frame has at least "FRAME\n" in front of it.
+    return data / static_cast<long>(bytes + (y4m ? 6 : 0));
+}

@@ -1,0 +1,363 @@
+// vnxplay: plays planar YUV video (YUV4MPEG2 or raw frames) through the
+// library's YUV path, in a window paced to the frame rate, or headless into
+// PNG files.
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <varnox/varnox.h>
+
+#include "Args.h"
+#include "ImageFile.h"
+#include "Playback.h"
+#include "ToolWindow.h"
+#include "VideoReader.h"
+
+namespace {
+
+void Usage(std::FILE* out)
+{
+    std::fputs("Usage: vnxplay [OPTION]... FILE.y4m\n"
+               "       vnxplay --size WxH --format i420|i422 [OPTION]... FILE\n"
+               "Plays planar YUV video: a YUV4MPEG2 file, whose header gives the size, the\n"
+               "frame rate and the chroma (4:2:0 or 4:2:2), or raw frames of the size and\n"
+               "layout given. Frames are read from the file one at a time.\n"
+               "\n"
+               "  --size WxH        frame size of raw frames\n"
+               "  --format i420|i422  layout of raw frames: Y, U, V planes, chroma halved\n"
+               "                    across (i422), or across and down (i420)\n"
+               "  --fps N           frames per second (default: the header's, 25 for raw\n"
+               "                    frames); 0 plays as fast as it can and prints the rate\n"
+               "  --loop            start again after the last frame\n"
+               "  --frames N        stop after N frames\n"
+               "  --out DIR         headless (no X server needed): write frames into DIR as\n"
+               "                    PNG files named by frame number from 0 (000000.png, ...),\n"
+               "                    at the frame's own size, as fast as it can\n"
+               "  --every N         with --out, write every N-th frame only (default 1)\n"
+               "Keys in the window: space pauses and goes on, q or Escape quits.\n",
+        out);
+}
+
+struct Options {
+    const char* file = nullptr;
+    int width = 0; // raw frames: both given, or neither
+    int height = 0;
+    const char* format = nullptr;
+    double fps = -1; // -1: the file's rate
+    bool loop = false;
+    long frames = 0; // 0: no limit
+    const char* out = nullptr;
+    long every = 0; // 0: not given
+};
+
+bool EndsWith(const char* text, const char* suffix)
+{
+    const size_t n = std::strlen(text), m = std::strlen(suffix);
+    return n >= m && std::strcmp(text + n - m, suffix) == 0;
+}
+
+// Returns the exit status to stop with, or -1 to go on.
+int Parse(int argc, char** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (!std::strcmp(arg, "--help")) {
+            Usage(stdout);
+            return 0;
+        }
+        if (!std::strcmp(arg, "--loop")) {
+            options.loop = true;
+            continue;
+        }
+        if (arg[0] != '-' || arg[1] == '\0') {
+            if (options.file) {
+                std::fprintf(
+                    stderr, "vnxplay: one file at a time (\"%s\" and \"%s\" given)\n", options.file, arg);
+                return 2;
+            }
+            options.file = arg;
+            continue;
+        }
+        const bool known = !std::strcmp(arg, "--size") || !std::strcmp(arg, "--format")
+            || !std::strcmp(arg, "--fps") || !std::strcmp(arg, "--frames") || !std::strcmp(arg, "--out")
+            || !std::strcmp(arg, "--every");
+        if (!known) {
+            std::fprintf(stderr, "vnxplay: unknown option \"%s\"\n", arg);
+            return 2;
+        }
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "vnxplay: %s needs a value\n", arg);
+            return 2;
+        }
+        const char* value = argv[++i];
+        bool good = true;
+        if (!std::strcmp(arg, "--size"))
+            good = ParseSize(value, kMaxSide, options.width, options.height);
+        else if (!std::strcmp(arg, "--format")) {
+            good = !std::strcmp(value, "i420") || !std::strcmp(value, "i422");
+            options.format = value;
+        } else if (!std::strcmp(arg, "--fps")) {
+            char* end = nullptr;
+            options.fps = std::strtod(value, &end);
+            good = *value >= '0' && *value <= '9' && *end == '\0' && options.fps <= 1000;
+        } else if (!std::strcmp(arg, "--frames"))
+            good = ParseWhole(value, 1, 1000000000, options.frames);
+        else if (!std::strcmp(arg, "--every"))
+            good = ParseWhole(value, 1, 1000000000, options.every);
+        else
+            options.out = value;
+        if (!good) {
+            std::fprintf(stderr, "vnxplay: bad value for %s: \"%s\"\n", arg, value);
+            return 2;
+        }
+    }
+
+    const char* conflict = nullptr;
+    if (!options.file)
+        conflict = "no file given";
+    else if ((options.width != 0) != (options.format != nullptr))
+        conflict = "raw frames need both --size and --format";
+    else if (options.format && EndsWith(options.file, ".y4m"))
+        conflict = "--size and --format are for raw frames; a .y4m header gives them";
+    else if (options.every && !options.out)
+        conflict = "--every goes with --out";
+    else if (options.out && options.fps >= 0)
+        conflict = "--out writes as fast as it can; --fps has no meaning there";
+    else if (options.out && options.loop && !options.frames)
+        conflict = "--loop with --out needs --frames, or it would write without end";
+    if (conflict) {
+        std::fprintf(stderr, "vnxplay: %s\n", conflict);
+        return 2;
+    }
+    return -1;
+}
+
+int64_t Now()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+void SleepUntil(int64_t when)
+{
+    const timespec at = { static_cast<time_t>(when / 1000000000), static_cast<long>(when % 1000000000) };
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) { }
+}
+
+// "frames done / total" on a terminal, at most four times a second.
+class Progress {
+public:
+    explicit Progress(long total)
+        : total(total)
+        , shown(isatty(STDERR_FILENO))
+    {
+    }
+    void Update(long done, bool last = false)
+    {
+        if (!shown)
+            return;
+        const int64_t now = Now();
+        if (!last && now - printed < 250000000)
+            return;
+        printed = now;
+        if (total > 0)
+            std::fprintf(stderr, "\rvnxplay: %ld / %ld frames", done, total);
+        else
+            std::fprintf(stderr, "\rvnxplay: %ld frames", done);
+        if (last)
+            std::fputc('\n', stderr);
+    }
+
+private:
+    long total;
+    bool shown;
+    int64_t printed = 0;
+};
+
+bool MakeFolder(const char* path)
+{
+    struct stat info;
+    if (mkdir(path, 0777) == 0 || (errno == EEXIST && stat(path, &info) == 0 && S_ISDIR(info.st_mode)))
+        return true;
+    std::fprintf(stderr, "vnxplay: %s: %s\n", path, errno == EEXIST ? "not a folder" : std::strerror(errno));
+    return false;
+}
+
+// Frames into PNG files. The target's sides are made even, because the
+// scene's projection is pixel for pixel only for even sizes; the frame is
+// drawn at its own size in the top-left corner, and that corner is written.
+int WriteFrames(const Options& options, VideoReader& reader)
+{
+    if (!MakeFolder(options.out))
+        return 1;
+    const int width = reader.width(), height = reader.height();
+    const int targetWidth = width + width % 2, targetHeight = height + height % 2;
+    COffScreen* target = COffScreen::NewL(targetWidth, targetHeight);
+    if (!TargetReady(target)) {
+        delete target;
+        return 1;
+    }
+    const long every = options.every ? options.every : 1;
+    long total = reader.FramesInFile();
+    if (options.frames && (total < 0 || options.loop || options.frames < total))
+        total = options.frames;
+    int status = 0;
+    {
+        Playback playback(reader, ImageObject::imageSize);
+        std::vector<unsigned char> bgra(
+            static_cast<size_t>(targetWidth) * static_cast<size_t>(targetHeight) * 4);
+        // CopyBuffer reads the bottom row first: the top-left corner's top
+        // row is the buffer's last row.
+        const long stride = static_cast<long>(targetWidth) * 4;
+        const unsigned char* top = bgra.data() + (targetHeight - 1) * stride;
+        std::string path(std::strlen(options.out) + 32, '\0');
+        Progress progress(total);
+        long frame = 0;
+        for (; !options.frames || frame < options.frames; ++frame) {
+            const VideoReader::Status read = playback.Advance(options.loop);
+            if (read != VideoReader::Status::Frame) {
+                status = read == VideoReader::Status::Error ? 1 : 0;
+                break;
+            }
+            if (frame % every == 0) {
+                playback.Draw(target);
+                target->CopyBuffer(bgra.data());
+                std::snprintf(&path[0], path.size(), "%s/%06ld.png", options.out, frame);
+                std::string error;
+                if (!WritePng(path.c_str(), width, height, top, -stride, error)) {
+                    progress.Update(frame, true);
+                    std::fprintf(stderr, "vnxplay: %s: %s\n", path.c_str(), error.c_str());
+                    status = 1;
+                    break;
+                }
+            }
+            progress.Update(frame + 1);
+        }
+        progress.Update(frame, true);
+        if (frame == 0 && status == 0) {
+            std::fprintf(stderr, "vnxplay: %s: no frames\n", options.file);
+            status = 1;
+        }
+    }
+    if (status == 1 && reader.error()[0])
+        std::fprintf(stderr, "vnxplay: %s\n", reader.error());
+    delete target;
+    return status;
+}
+
+// Frames in a window, each shown when its time comes.
+int Show(const Options& options, VideoReader& reader)
+{
+    // Large frames are shown smaller, aspect kept, so that the window fits
+    // common screens.
+    int width = reader.width(), height = reader.height();
+    const double scale = std::fmin(1.0, std::fmin(1280.0 / width, 960.0 / height));
+    width = std::max(1, static_cast<int>(width * scale));
+    height = std::max(1, static_cast<int>(height * scale));
+    ToolWindow window;
+    if (!window.Open("vnxplay", width, height))
+        return 1;
+    const std::string title = std::string("vnxplay: ") + options.file;
+    window.SetTitle(title.c_str());
+    CWindowVNX* target = CWindowVNX::NewL(0, 0, width, height, window.id());
+    if (!TargetReady(target)) {
+        delete target;
+        return 1;
+    }
+
+    const double fps = options.fps >= 0
+        ? options.fps
+        : static_cast<double>(reader.rateNumerator()) / reader.rateDenominator();
+    const int64_t period = fps > 0 ? static_cast<int64_t>(1e9 / fps) : 0;
+    int status = 0;
+    long frame = 0;
+    int64_t start = Now();
+    const int64_t first = start;
+    {
+        Playback playback(reader, ImageObject::fitToTarget);
+        bool quit = false;
+        for (; !quit && (!options.frames || frame < options.frames); ++frame) {
+            const VideoReader::Status read = playback.Advance(options.loop);
+            if (read != VideoReader::Status::Frame) {
+                status = read == VideoReader::Status::Error || frame == 0 ? 1 : 0;
+                break;
+            }
+            playback.Draw(target);
+            if (period) {
+                int64_t due = start + frame * period;
+                // Far behind (a slow machine, a pause): start the clock anew
+                // instead of rushing through the frames that are late.
+                if (Now() - due > 4 * period) {
+                    start = Now() - frame * period;
+                    due = start + frame * period;
+                }
+                SleepUntil(due);
+            }
+            target->Refresh(static_cast<int>(frame));
+            for (ToolWindow::Input input = window.Wait(0, true); input != ToolWindow::Input::Nothing;
+                 input = window.Wait(0, true)) {
+                if (input == ToolWindow::Input::Quit) {
+                    quit = true;
+                    break;
+                }
+                if (input != ToolWindow::Input::Pause)
+                    continue;
+                // Paused: wait for space again, repaint when asked.
+                for (input = window.Wait(-1, true);
+                     input != ToolWindow::Input::Pause && input != ToolWindow::Input::Quit;
+                     input = window.Wait(-1, true)) {
+                    playback.Draw(target);
+                    target->Refresh(static_cast<int>(frame));
+                }
+                quit = input == ToolWindow::Input::Quit;
+                start = Now() - frame * period;
+                break;
+            }
+        }
+    }
+    if (status == 1 && reader.error()[0])
+        std::fprintf(stderr, "vnxplay: %s\n", reader.error());
+    else if (status == 1)
+        std::fprintf(stderr, "vnxplay: %s: no frames\n", options.file);
+    else if (options.fps == 0) {
+        const double seconds = (Now() - first) * 1e-9;
+        std::printf("vnxplay: %ld frames in %.3f s: %.1f frames/s\n", frame, seconds, frame / seconds);
+    }
+    delete target;
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    const int stop = Parse(argc, argv, options);
+    if (stop >= 0) {
+        if (stop == 2)
+            Usage(stderr);
+        return stop;
+    }
+
+    VideoReader reader;
+    const bool opened = options.format ? reader.OpenRaw(options.file, options.width, options.height,
+                            std::strcmp(options.format, "i422") ? ImageObject::YUV420 : ImageObject::YUV422)
+                                       : reader.OpenY4m(options.file);
+    if (!opened) {
+        std::fprintf(stderr, "vnxplay: %s\n", reader.error());
+        return 1;
+    }
+    return options.out ? WriteFrames(options, reader) : Show(options, reader);
+}

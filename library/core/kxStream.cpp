@@ -1,0 +1,144 @@
+#include <varnox/kxStream.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#if defined(_WIN32)
+#include <io.h>
+#endif
+
+#include "core/Print.h"
+
+namespace {
+
+// fopen's mode for the stream's mode bits, or null when neither reading nor
+// writing is asked for.
+const char* OpenMode(int mode)
+{
+    const bool read = mode & kxStream::modeRead;
+    const bool write = mode & kxStream::modeWrite;
+    if (read && write)
+        return "r+b";
+    if (write)
+        return "wb";
+    if (read)
+        return "rb";
+    return nullptr;
+}
+
+// One line naming the file and why it is refused. `reason` stands in for an
+// error number that has no text of its own.
+void Report(const char* what, const char* path, const char* reason)
+{
+    varnox::Print("kxStream: cannot %s %s: %s\n", what, path ? path : "(no file name)", reason);
+}
+
+void Report(const char* what, const char* path, int error)
+{
+    Report(what, path, std::strerror(error));
+}
+
+// Opens `path` to read (and, with `write`, to update) without blocking, and
+// keeps it only when it is a regular file: a FIFO would block the open until
+// a writer came, and a FIFO, a device or a socket has no end to read up to.
+// A folder is refused the way reading it would fail. Null when refused; the
+// line has then been printed.
+std::FILE* OpenForReading(const char* path, bool write)
+{
+#if defined(_WIN32)
+    // Windows opens no FIFO that could block here, and no folder at all.
+    const int fd = ::_open(path, (write ? _O_RDWR : _O_RDONLY) | _O_BINARY | _O_NOINHERIT);
+#else
+    const int fd = ::open(path, (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
+#endif
+    if (fd < 0) {
+        Report("open", path, errno);
+        return nullptr;
+    }
+    struct stat info;
+    const bool statted = ::fstat(fd, &info) == 0;
+    const int statError = errno;
+    if (!statted || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        if (!statted)
+            Report("open", path, statError);
+        else if (S_ISDIR(info.st_mode))
+            Report("read", path, EISDIR);
+        else
+            Report("open", path, "not a regular file");
+        return nullptr;
+    }
+#if !defined(_WIN32)
+    // Regular files never block; reads go on as for any stdio file.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+#endif
+    std::FILE* file = ::fdopen(fd, write ? "r+b" : "rb");
+    if (!file) {
+        Report("open", path, errno);
+        ::close(fd);
+    }
+    return file;
+}
+
+} // namespace
+
+kxStream::kxStream(const char* path, int mode)
+{
+    const char* how = OpenMode(mode);
+    if (!path) {
+        Report("open", path, "no file name given");
+        return;
+    }
+    if (!how) {
+        Report("open", path, EINVAL);
+        return;
+    }
+    name = new char[std::strlen(path) + 1];
+    std::strcpy(name, path);
+    if (mode & modeRead) {
+        file = OpenForReading(path, mode & modeWrite);
+    } else {
+        file = std::fopen(path, how);
+        if (!file)
+            Report("open", path, errno);
+    }
+    if (file && (mode & modeRead))
+        flags &= ~flagNoRead;
+}
+
+kxStream::~kxStream()
+{
+    if (file)
+        std::fclose(file);
+    delete[] name;
+}
+
+char* kxStream::toString()
+{
+    size_t capacity = 4096;
+    size_t size = 0;
+    char* text = new char[capacity];
+    if (!(flags & flagNoRead) && file) {
+        std::rewind(file);
+        for (;;) {
+            size += std::fread(text + size, 1, capacity - 1 - size, file);
+            if (size < capacity - 1)
+                break;
+            char* larger = new char[capacity * 2];
+            std::memcpy(larger, text, size);
+            delete[] text;
+            text = larger;
+            capacity *= 2;
+        }
+        if (std::ferror(file)) {
+            Report("read", name, errno);
+            std::clearerr(file);
+            size = 0;
+        }
+    }
+    text[size] = '\0';
+    return text;
+}

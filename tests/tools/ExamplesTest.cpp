@@ -1,0 +1,310 @@
+// vnxview, vnxplay and the offscreen example, headless, on files made here.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+#include <turbojpeg.h>
+
+#include "ToolRun.h"
+
+namespace {
+
+using vxtools::Rgb;
+using vxtools::RunTool;
+
+bool Exists(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Largest channel difference between two pixels.
+int Difference(const unsigned char* a, const unsigned char* b)
+{
+    int most = 0;
+    for (int c = 0; c < 3; ++c)
+        most = std::max(most, std::abs(a[c] - b[c]));
+    return most;
+}
+
+Rgb Pattern(int width, int height)
+{
+    Rgb image { width, height, {} };
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            image.pixels.push_back(static_cast<unsigned char>(x * 255 / (width - 1)));
+            image.pixels.push_back(static_cast<unsigned char>(y * 255 / (height - 1)));
+            image.pixels.push_back(static_cast<unsigned char>((x + y) % 2 ? 200 : 40));
+        }
+    return image;
+}
+
+TEST(Vnxview, RendersImagesHeadlessPixelForPixelTurnedAndLetterboxed)
+{
+    const std::string folder = vxtools::NewFolder("view");
+    const Rgb source = Pattern(64, 48);
+    vxtools::WritePngFile(folder + "/in.png", source);
+    const std::vector<std::string> noDisplay = { "DISPLAY" };
+
+    // Its own size: every pixel back as it was (the checkerboard in blue
+    // shows any blur), the outermost ring within filtering.
+    ASSERT_EQ(RunTool(VNX_VIEW, { "--out", "same.png", "in.png" }, folder, noDisplay).status, 0);
+    const Rgb same = vxtools::ReadPngFile(folder + "/same.png");
+    ASSERT_EQ(same.width, 64);
+    ASSERT_EQ(same.height, 48);
+    // Turned 90 degrees clockwise: the source's top row is the right column.
+    ASSERT_EQ(
+        RunTool(VNX_VIEW, { "--rotate", "90", "--out", "turned.png", "in.png" }, folder, noDisplay).status,
+        0);
+    const Rgb turned = vxtools::ReadPngFile(folder + "/turned.png");
+    ASSERT_EQ(turned.width, 48);
+    ASSERT_EQ(turned.height, 64);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const bool edge = x == 0 || y == 0 || x == 63 || y == 47;
+            const int tolerance = edge ? 100 : 0;
+            EXPECT_LE(Difference(same.at(x, y), source.at(x, y)), tolerance) << x << "," << y;
+            EXPECT_LE(Difference(turned.at(47 - y, x), source.at(x, y)), tolerance) << x << "," << y;
+        }
+
+    // Fitted into a wider picture: centred at its own size, black beside it.
+    ASSERT_EQ(
+        RunTool(VNX_VIEW, { "--size", "128x48", "--out", "wide.png", "in.png" }, folder, noDisplay).status,
+        0);
+    const Rgb wide = vxtools::ReadPngFile(folder + "/wide.png");
+    ASSERT_EQ(wide.width, 128);
+    const unsigned char black[3] = { 0, 0, 0 };
+    for (int y = 0; y < 48; y += 5) {
+        EXPECT_EQ(Difference(wide.at(10, y), black), 0);
+        EXPECT_EQ(Difference(wide.at(117, y), black), 0);
+        EXPECT_LE(Difference(wide.at(32 + 20, y), source.at(20, y)), y ? 0 : 100);
+    }
+
+    // A JPEG of the same picture, full quality: within its compression.
+    tjhandle encoder = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    ASSERT_EQ(
+        tjCompress2(encoder, source.pixels.data(), 64, 0, 48, TJPF_RGB, &jpeg, &size, TJSAMP_444, 100, 0), 0);
+    WriteBytes(folder + "/in.jpg", std::string(reinterpret_cast<char*>(jpeg), size));
+    tjFree(jpeg);
+    tjDestroy(encoder);
+    ASSERT_EQ(RunTool(VNX_VIEW, { "--out", "jpeg.png", "in.jpg" }, folder, noDisplay).status, 0);
+    const Rgb fromJpeg = vxtools::ReadPngFile(folder + "/jpeg.png");
+    ASSERT_EQ(fromJpeg.width, 64);
+    for (int y = 1; y < 47; ++y)
+        for (int x = 1; x < 63; ++x)
+            EXPECT_LE(Difference(fromJpeg.at(x, y), source.at(x, y)), 12) << x << "," << y;
+}
+
+TEST(Vnxview, RefusesWhatItCannotShowWithOneLine)
+{
+    const std::string folder = vxtools::NewFolder("viewbad");
+    WriteBytes(folder + "/text.png", "not a picture\n");
+    WriteBytes(folder + "/cut.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
+    vxtools::WritePngFile(folder + "/ok.png", Pattern(8, 8));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        { { "--out", "o.png", "text.png" }, "vnxview: text.png: not a PNG or JPEG image\n" },
+        { { "--out", "o.png", "missing.png" }, "vnxview: missing.png: No such file or directory\n" },
+        { { "--out", "/nonexistent/o.png", "ok.png" },
+            "vnxview: /nonexistent/o.png: No such file or directory\n" },
+    };
+    for (const auto& [arguments, line] : cases) {
+        const vxtools::RunResult run = RunTool(VNX_VIEW, arguments, folder, { "DISPLAY" });
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, line);
+    }
+    const vxtools::RunResult cut = RunTool(VNX_VIEW, { "--out", "o.png", "cut.png" }, folder, { "DISPLAY" });
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(cut.err.rfind("vnxview: cut.png: bad PNG: ", 0), 0u) << cut.err;
+    for (const std::vector<std::string>& arguments :
+        std::vector<std::vector<std::string>> { { "--rotate", "45", "a.png" },
+            { "--out", "o.png", "a.png", "b.png" }, { "--size", "0x5", "a.png" }, {} }) {
+        const vxtools::RunResult run = RunTool(VNX_VIEW, arguments, folder, { "DISPLAY" });
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find("\nUsage: vnxview"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(Exists(folder + "/o.png"));
+}
+
+// A YUV4MPEG2 file of the pattern frames; no C tag means 4:2:0.
+std::string Y4m(int width, int height, bool halfHeight, int frames, bool tagged)
+{
+    std::string text
+        = "YUV4MPEG2 W" + std::to_string(width) + " H" + std::to_string(height) + " F30000:1001 Ip";
+    text += tagged ? (halfHeight ? " C420jpeg" : " C422") : "";
+    text += " XYSCSS=420JPEG\n";
+    for (int i = 0; i < frames; ++i) {
+        const vxtools::YuvFrame frame = vxtools::PatternFrame(width, height, halfHeight, i);
+        text += "FRAME\n" + std::string(frame.bytes.begin(), frame.bytes.end());
+    }
+    return text;
+}
+
+// Each written frame against the textbook conversion of what was written.
+void ExpectFrames(const std::string& folder, int width, int height, bool halfHeight, std::vector<int> frames)
+{
+    for (int index : frames) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/%06d.png", index);
+        const Rgb shown = vxtools::ReadPngFile(folder + name);
+        ASSERT_EQ(shown.width, width) << name;
+        ASSERT_EQ(shown.height, height);
+        const vxtools::YuvFrame frame = vxtools::PatternFrame(width, height, halfHeight, index);
+        int worst = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                int rgb[3];
+                vxtools::Bt601(frame.y(x, y), frame.u(x, y), frame.v(x, y), rgb);
+                const unsigned char expected[3] = { static_cast<unsigned char>(rgb[0]),
+                    static_cast<unsigned char>(rgb[1]), static_cast<unsigned char>(rgb[2]) };
+                worst = std::max(worst, Difference(shown.at(x, y), expected));
+            }
+        EXPECT_LE(worst, 2) << name;
+    }
+}
+
+TEST(Vnxplay, WritesEveryFrameHeadlessInBt601Colours)
+{
+    const std::string folder = vxtools::NewFolder("play");
+    // Odd sizes: the last column and row have chroma samples of their own.
+    WriteBytes(folder + "/a.y4m", Y4m(37, 23, true, 3, false));
+    WriteBytes(folder + "/b.y4m", Y4m(37, 23, false, 3, true));
+    const std::string raw = Y4m(21, 9, true, 3, true);
+    std::string frames;
+    for (size_t at = 0; (at = raw.find("FRAME\n", at)) != std::string::npos; at += 6)
+        frames += raw.substr(at + 6, 21 * 9 + 2 * 11 * 5);
+    WriteBytes(folder + "/c.yuv", frames);
+
+    const std::vector<std::string> noDisplay = { "DISPLAY" };
+    ASSERT_EQ(RunTool(VNX_PLAY, { "a.y4m", "--out", "a" }, folder, noDisplay).status, 0);
+    ExpectFrames(folder + "/a", 37, 23, true, { 0, 1, 2 });
+    EXPECT_FALSE(Exists(folder + "/a/000003.png"));
+    ASSERT_EQ(RunTool(VNX_PLAY, { "--out", "b", "--every", "2", "b.y4m" }, folder, noDisplay).status, 0);
+    ExpectFrames(folder + "/b", 37, 23, false, { 0, 2 });
+    EXPECT_FALSE(Exists(folder + "/b/000001.png"));
+    ASSERT_EQ(
+        RunTool(VNX_PLAY, { "--size", "21x9", "--format", "i420", "--out", "c", "--frames", "2", "c.yuv" },
+            folder, noDisplay)
+            .status,
+        0);
+    ExpectFrames(folder + "/c", 21, 9, true, { 0, 1 });
+    EXPECT_FALSE(Exists(folder + "/c/000002.png"));
+    // Looping starts again at the first frame, numbering on.
+    ASSERT_EQ(
+        RunTool(VNX_PLAY, { "--loop", "--frames", "5", "--out", "d", "a.y4m" }, folder, noDisplay).status, 0);
+    EXPECT_EQ(ReadText(folder + "/d/000004.png"), ReadText(folder + "/a/000001.png"));
+}
+
+TEST(Vnxplay, BrokenFilesGiveOneLineAndStatusOneAfterTheGoodFrames)
+{
+    const std::string folder = vxtools::NewFolder("playbad");
+    const std::string good = Y4m(8, 6, true, 3, true);
+    const size_t frameBytes = 8 * 6 + 2 * 4 * 3;
+    struct Case {
+        std::string name, bytes, line;
+        int framesBefore;
+    };
+    const std::vector<Case> cases = {
+        { "magic.y4m", "YUV4MPEG W8 H6\n",
+            "magic.y4m: not a YUV4MPEG2 file (it does not start with \"YUV4MPEG2\")", 0 },
+        { "c444.y4m", "YUV4MPEG2 W8 H6 F25:1 C444\nFRAME\n",
+            "c444.y4m: chroma \"444\" is not supported (420 and 422 are)", 0 },
+        { "mono.y4m", "YUV4MPEG2 W8 H6 Cmono\n",
+            "mono.y4m: chroma \"mono\" is not supported (420 and 422 are)", 0 },
+        { "width.y4m", "YUV4MPEG2 H6 F25:1\n", "width.y4m: bad YUV4MPEG2 header: no width (W)", 0 },
+        { "huge.y4m", "YUV4MPEG2 W99999 H6\n",
+            "huge.y4m: bad YUV4MPEG2 header: width \"99999\" (1 to 16384 taken)", 0 },
+        { "rate.y4m", "YUV4MPEG2 W8 H6 F25:0\n",
+            "rate.y4m: bad YUV4MPEG2 header: frame rate \"25:0\" (want N:D, both above 0)", 0 },
+        { "empty.y4m", "YUV4MPEG2 W8 H6\n", "empty.y4m: no frames", 0 },
+        { "cut.y4m", good.substr(0, good.size() - 10), "cut.y4m: frame 2 is truncated: 62 of 72 bytes", 2 },
+        // The header claims one column more than the frames have.
+        { "size.y4m", "YUV4MPEG2 W9 H6" + good.substr(good.find('\n')),
+            "size.y4m: frame 1 does not start with FRAME (the header's size or chroma does not match the "
+            "data)",
+            1 },
+    };
+    for (const Case& c : cases) {
+        WriteBytes(folder + "/" + c.name, c.bytes);
+        const std::string out = "out-" + c.name;
+        const vxtools::RunResult run = RunTool(VNX_PLAY, { c.name, "--out", out }, folder, { "DISPLAY" });
+        EXPECT_EQ(run.status, 1) << c.name;
+        EXPECT_EQ(run.err, "vnxplay: " + c.line + "\n");
+        for (int i = 0; i < 3; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "/%06d.png", i);
+            EXPECT_EQ(Exists(folder + "/" + out + name), i < c.framesBefore) << c.name << name;
+        }
+    }
+    // Raw frames: a short last frame, said with the likely cause.
+    WriteBytes(folder + "/short.yuv", std::string(frameBytes + 5, '\x80'));
+    const vxtools::RunResult raw = RunTool(VNX_PLAY,
+        { "--size", "8x6", "--format", "i420", "short.yuv", "--out", "raw" }, folder, { "DISPLAY" });
+    EXPECT_EQ(raw.status, 1);
+    EXPECT_EQ(raw.err,
+        "vnxplay: short.yuv: frame 1 is truncated: 5 of 72 bytes (do --size and --format match the file?)\n");
+    EXPECT_TRUE(Exists(folder + "/raw/000000.png"));
+
+    // Bad command lines: the usage, status 2.
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>> { {},
+             { "--size", "8x6", "short.yuv" }, { "--size", "8x6", "--format", "i420", "cut.y4m" },
+             { "--format", "nv12", "--size", "8x6", "short.yuv" }, { "--every", "2", "cut.y4m" },
+             { "--loop", "--out", "x", "cut.y4m" }, { "--fps", "-1", "cut.y4m" },
+             { "cut.y4m", "size.y4m" } }) {
+        const vxtools::RunResult run = RunTool(VNX_PLAY, arguments, folder, { "DISPLAY" });
+        EXPECT_EQ(run.status, 2) << (arguments.empty() ? "" : arguments[0]);
+        EXPECT_NE(run.err.find("\nUsage: vnxplay"), std::string::npos) << run.err;
+    }
+}
+
+TEST(OffscreenExample, IsTheReadmesFirstProgramAndRendersWithoutXServer)
+{
+    // The README shows the program word for word.
+    const std::string readme = ReadText(VNX_SOURCE_DIR "/README.md");
+    const size_t start = readme.find("```cpp\n");
+    ASSERT_NE(start, std::string::npos);
+    const size_t end = readme.find("```\n", start + 7);
+    EXPECT_EQ(readme.substr(start + 7, end - start - 7), ReadText(VNX_SOURCE_DIR "/examples/offscreen.cpp"));
+
+    const std::string folder = vxtools::NewFolder("offscreen");
+    ASSERT_EQ(RunTool(VNX_OFFSCREEN, {}, folder, { "DISPLAY" }).status, 0);
+    const std::string ppm = ReadText(folder + "/offscreen.ppm");
+    const std::string header = "P6\n320 240\n255\n";
+    ASSERT_EQ(ppm.size(), header.size() + 320 * 240 * 3);
+    ASSERT_EQ(ppm.substr(0, header.size()), header);
+    const auto pixel = [&](int x, int y) {
+        return reinterpret_cast<const unsigned char*>(ppm.data() + header.size() + (y * 320 + x) * 3);
+    };
+    // The 256 × 256 gradient fills a centred 240 × 240 square; black beside it.
+    for (int y = 4; y < 240; y += 47) {
+        const unsigned char black[3] = { 0, 0, 0 };
+        EXPECT_EQ(Difference(pixel(20, y), black), 0);
+        EXPECT_EQ(Difference(pixel(300, y), black), 0);
+        for (int x = 44; x < 276; x += 29) {
+            const double u = (x - 40 + 0.5) * 256.0 / 240.0 - 0.5, v = (y + 0.5) * 256.0 / 240.0 - 0.5;
+            const unsigned char expected[3]
+                = { static_cast<unsigned char>(u + 0.5), static_cast<unsigned char>(v + 0.5), 128 };
+            EXPECT_LE(Difference(pixel(x, y), expected), 2) << x << "," << y;
+        }
+    }
+}
+
+} // namespace

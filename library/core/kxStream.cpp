@@ -109,6 +109,14 @@ kxStream::kxStream(const char* path, int mode)
         flags &= ~flagNoRead;
 }
 
+void kxStream::Refuse(const char* operation, int len)
+{
+    if (len < 0)
+        varnox::Print("kxStream: %s refused the length %d\n", operation, len);
+    else
+        varnox::Print("kxStream: %s refused a null buffer of %d bytes\n", operation, len);
+}
+
 kxStream::~kxStream()
 {
     if (file)

@@ -2,20 +2,34 @@
 
 #include <varnox/kxExtensions.h>
 
+#include "core/GLReadiness.h"
+#include "core/Print.h"
 #include "materials/InfoLog.h"
 
+// A shader made without a current context or a loaded table has no program
+// object (0) and makes no GL call for the rest of its life; it still holds
+// the programs it is given, so that they go when it goes.
 Shader::Shader()
 {
-    program = kxgl::glCreateProgram();
+    if (varnox::ReadyForGLObjects("Shader",
+            { VARNOX_NEEDED_ENTRY(glCreateProgram), VARNOX_NEEDED_ENTRY(glDeleteProgram),
+                VARNOX_NEEDED_ENTRY(glAttachShader), VARNOX_NEEDED_ENTRY(glDetachShader),
+                VARNOX_NEEDED_ENTRY(glLinkProgram), VARNOX_NEEDED_ENTRY(glGetProgramiv),
+                VARNOX_NEEDED_ENTRY(glGetProgramInfoLog), VARNOX_NEEDED_ENTRY(glUseProgram),
+                VARNOX_NEEDED_ENTRY(glGetUniformLocation), VARNOX_NEEDED_ENTRY(glUniform1f),
+                VARNOX_NEEDED_ENTRY(glUniform3fv) }))
+        program = kxgl::glCreateProgram();
 }
 
 Shader::~Shader()
 {
+    if (!program)
+        return;
     // Detached first, so that a program given back below deletes its GL
     // shader at once instead of leaving it to the deleted program object.
-    if (ShaderProgram* p = vertexProgram.get())
+    if (ShaderProgram* p = vertexProgram.get(); p && p->shader)
         kxgl::glDetachShader(program, p->shader);
-    if (ShaderProgram* p = fragmentProgram.get())
+    if (ShaderProgram* p = fragmentProgram.get(); p && p->shader)
         kxgl::glDetachShader(program, p->shader);
     kxgl::glDeleteProgram(program);
     // The references give back the fragment program, then the vertex program.
@@ -23,37 +37,53 @@ Shader::~Shader()
 
 void Shader::bind(TContext*)
 {
-    kxgl::glUseProgram(program);
+    if (program)
+        kxgl::glUseProgram(program);
 }
 
 void Shader::unbind(TContext*)
 {
-    kxgl::glUseProgram(0);
+    if (program)
+        kxgl::glUseProgram(0);
 }
 
 void Shader::SetVertexProgram(VertexProgram* p)
 {
+    if (!p) {
+        varnox::Print("Shader: SetVertexProgram refused a null program\n");
+        return;
+    }
     ReplaceStage(vertexProgram, p);
 }
 
 void Shader::SetFragmentProgram(FragmentProgram* p)
 {
+    if (!p) {
+        varnox::Print("Shader: SetFragmentProgram refused a null program\n");
+        return;
+    }
     ReplaceStage(fragmentProgram, p);
 }
 
 void Shader::ReplaceStage(kxReference<ShaderProgram>& held, ShaderProgram* stage)
 {
-    if (!stage)
-        return;
-    if (ShaderProgram* old = held.get())
-        kxgl::glDetachShader(program, old->shader);
-    AttachAndLink(stage);
+    if (program) {
+        if (ShaderProgram* old = held.get(); old && old->shader)
+            kxgl::glDetachShader(program, old->shader);
+        AttachAndLink(stage);
+    }
     // The same program again keeps its count; another one gives the old back.
     held = stage;
 }
 
 void Shader::SetUniform(const char* name, float value)
 {
+    if (!name) {
+        varnox::Print("Shader: SetUniform refused a null uniform name\n");
+        return;
+    }
+    if (!program)
+        return;
     bind(nullptr);
     kxgl::glUniform1f(kxgl::glGetUniformLocation(program, name), value);
     unbind(nullptr);
@@ -61,6 +91,12 @@ void Shader::SetUniform(const char* name, float value)
 
 void Shader::SetUniform(const char* name, const kxVec3& value)
 {
+    if (!name) {
+        varnox::Print("Shader: SetUniform refused a null uniform name\n");
+        return;
+    }
+    if (!program)
+        return;
     bind(nullptr);
     const float xyz[3] = { value.x, value.y, value.z };
     kxgl::glUniform3fv(kxgl::glGetUniformLocation(program, name), 1, xyz);
@@ -69,7 +105,10 @@ void Shader::SetUniform(const char* name, const kxVec3& value)
 
 void Shader::AttachAndLink(ShaderProgram* stage)
 {
-    kxgl::glAttachShader(program, stage->shader);
+    // An inert stage has no shader object to attach; the link then goes on
+    // without it, and fails the way a stage that did not compile makes it.
+    if (stage->shader)
+        kxgl::glAttachShader(program, stage->shader);
     kxgl::glLinkProgram(program);
 
     varnox::ReportInfoLog(

@@ -5,6 +5,7 @@
 #include <varnox/kxExtensions.h>
 #include <varnox/kxStream.h>
 
+#include "core/GLReadiness.h"
 #include "materials/InfoLog.h"
 
 namespace {
@@ -18,12 +19,20 @@ ShaderProgram::ShaderProgram() = default;
 
 ShaderProgram::~ShaderProgram()
 {
-    kxgl::glDeleteShader(shader);
+    if (shader)
+        kxgl::glDeleteShader(shader);
 }
 
 void ShaderProgram::Compile(
     const char* path, unsigned int stage, const char* stageDefine, const char* failure)
 {
+    // Without a current context or a loaded table the program stays inert:
+    // no shader object (0), no GL call, its source not read.
+    if (!varnox::ReadyForGLObjects(stage == GL_VERTEX_SHADER ? "VertexProgram" : "FragmentProgram",
+            { VARNOX_NEEDED_ENTRY(glCreateShader), VARNOX_NEEDED_ENTRY(glShaderSource),
+                VARNOX_NEEDED_ENTRY(glCompileShader), VARNOX_NEEDED_ENTRY(glGetShaderiv),
+                VARNOX_NEEDED_ENTRY(glGetShaderInfoLog), VARNOX_NEEDED_ENTRY(glDeleteShader) }))
+        return;
     kxStream stream(path, kSourceMode);
     char* text = stream.toString();
 

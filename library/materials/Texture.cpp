@@ -24,12 +24,14 @@ TextureStatic::TextureStatic() = default;
 
 void TextureStatic::setImage(int w, int h, int stride, int code, const void* pixels)
 {
-    varnox::SetTextureImage(*this, varnox::kEveryTextureCode, w, h, stride, code, pixels);
+    varnox::TextureUpload::SetImage(
+        *this, "TextureStatic", varnox::kEveryTextureCode, w, h, stride, code, pixels);
 }
 
 void TextureStatic::setSubImage(int x, int y, int w, int h, int code, const void* pixels)
 {
-    varnox::SetTextureRect(*this, varnox::kEveryTextureCode, x, y, w, h, code, pixels);
+    varnox::TextureUpload::SetRect(
+        *this, "TextureStatic", varnox::kEveryTextureCode, x, y, w, h, code, pixels);
 }
 
 void TextureStatic::bind()

@@ -15,12 +15,13 @@ TextureStream::~TextureStream() = default;
 
 void TextureStream::setImage(int w, int h, int stride, int code, const void* pixels)
 {
-    varnox::SetTextureImage(*this, kImageCodes, w, h, stride, code, pixels);
+    varnox::TextureUpload::SetImage(*this, "TextureStream", kImageCodes, w, h, stride, code, pixels);
 }
 
 void TextureStream::setSubImage(int x, int y, int w, int h, int code, const void* pixels)
 {
-    varnox::SetTextureRect(*this, varnox::kEveryTextureCode, x, y, w, h, code, pixels);
+    varnox::TextureUpload::SetRect(
+        *this, "TextureStream", varnox::kEveryTextureCode, x, y, w, h, code, pixels);
 }
 
 void TextureStream::bind()

@@ -5,6 +5,8 @@
 
 #include <varnox/Texture.h>
 
+#include "core/Print.h"
+
 namespace varnox {
 namespace {
 
@@ -55,24 +57,106 @@ namespace {
 
 } // namespace
 
-void SetTextureImage(
-    Texture& texture, int accepted, int width, int height, int stride, int code, const void* pixels)
+int BytesPerPixel(int code)
+{
+    const TextureFormat* format = FindTextureFormat(code, kEveryTextureCode);
+    return format ? format->bytesPerPixel : 0;
+}
+
+int TextureUpload::SizeLimit(Texture& texture)
+{
+    if (texture.sizeLimit <= 0) {
+        // Without a current context GL writes nothing here.
+        GLint limit = 0;
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
+        // Storage is a power of two: kept as the largest one within the
+        // limit (the limit itself on every driver), a size fits when it is
+        // no larger, with no rounding per image.
+        int po2 = limit > 0 ? 1 : 0;
+        while (po2 > 0 && po2 <= limit / 2)
+            po2 *= 2;
+        texture.sizeLimit = po2;
+    }
+    return texture.sizeLimit;
+}
+
+bool TextureUpload::CheckImage(Texture& texture, const char* owner, const char* operation, int width,
+    int height, int stride, int bytesPerPixel)
+{
+    if (width < 0 || height < 0) {
+        Print("%s: %s refused the size %d x %d\n", owner, operation, width, height);
+        return false;
+    }
+    if (stride < 0) {
+        Print("%s: %s refused the stride %d\n", owner, operation, stride);
+        return false;
+    }
+    // A shorter stride would make the storage narrower than the image and
+    // show it wrapped; widening it would read past the caller's rows.
+    const long long rowBytes = static_cast<long long>(width) * bytesPerPixel;
+    if (stride != 0 && stride < rowBytes) {
+        Print("%s: %s refused the stride %d: shorter than a row of %d pixels (%lld bytes)\n", owner,
+            operation, stride, width, rowBytes);
+        return false;
+    }
+    const int limit = SizeLimit(texture);
+    if (limit <= 0) {
+        Print("%s: %s refused the image: no GL context is current\n", owner, operation);
+        return false;
+    }
+    const int rowLength = stride != 0 ? stride / bytesPerPixel : width;
+    if (width > limit || height > limit) {
+        Print("%s: %s refused the size %d x %d: above GL_MAX_TEXTURE_SIZE %d\n", owner, operation, width,
+            height, limit);
+        return false;
+    }
+    if (rowLength > limit) {
+        Print("%s: %s refused the stride %d: rows of %d pixels are above GL_MAX_TEXTURE_SIZE %d\n", owner,
+            operation, stride, rowLength, limit);
+        return false;
+    }
+    return true;
+}
+
+bool TextureUpload::CheckRect(
+    const Texture& texture, const char* owner, const char* operation, int x, int y, int width, int height)
+{
+    if (x < 0 || y < 0 || width < 0 || height < 0 || static_cast<long long>(x) + width > texture.textureWidth
+        || static_cast<long long>(y) + height > texture.textureHeight) {
+        Print("%s: %s refused the rectangle at (%d, %d) of %d x %d: outside the storage of %d x %d\n", owner,
+            operation, x, y, width, height, texture.textureWidth, texture.textureHeight);
+        return false;
+    }
+    return true;
+}
+
+void TextureUpload::SetImage(Texture& texture, const char* owner, int accepted, int width, int height,
+    int stride, int code, const void* pixels)
 {
     const TextureFormat* found = FindTextureFormat(code, accepted);
     if (!found)
         return;
     const TextureFormat& format = *found;
+    // Checked before any GL call, so that a refused image leaves the fields
+    // describing what GL holds.
+    if (!CheckImage(texture, owner, "setImage", width, height, stride, format.bytesPerPixel))
+        return;
     // Whole rows go up, padding included, so the storage follows the row
     // length rather than the image width.
     const int rowLength = stride != 0 ? stride / format.bytesPerPixel : width;
     const int storageWidth = Varnox::MakePo2(rowLength);
     const int storageHeight = Varnox::MakePo2(height);
-    texture.width = width;
-    texture.height = height;
 
     const bool created = texture.texture == 0;
-    if (created)
+    if (created) {
         glGenTextures(1, &texture.texture);
+        if (texture.texture == 0) {
+            Print("%s: setImage refused the image: GL made no texture object\n", owner);
+            return;
+        }
+    }
+    texture.width = width;
+    texture.height = height;
     glBindTexture(GL_TEXTURE_2D, texture.texture);
     // Set on every upload, not only for a new texture: the alignment is
     // context state that another context of the share group, or the caller,
@@ -96,11 +180,17 @@ void SetTextureImage(
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, rowLength, height, format.pixelFormat, format.type, pixels);
 }
 
-void SetTextureRect(
-    Texture& texture, int accepted, int x, int y, int width, int height, int code, const void* pixels)
+void TextureUpload::SetRect(Texture& texture, const char* owner, int accepted, int x, int y, int width,
+    int height, int code, const void* pixels)
 {
     const TextureFormat* format = FindTextureFormat(code, accepted);
-    if (!format || texture.texture == 0 || !pixels)
+    if (!format || texture.texture == 0)
+        return;
+    if (!pixels) {
+        Print("%s: setSubImage refused null pixels\n", owner);
+        return;
+    }
+    if (!CheckRect(texture, owner, "setSubImage", x, y, width, height) || width == 0 || height == 0)
         return;
     glBindTexture(GL_TEXTURE_2D, texture.texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

@@ -1,11 +1,14 @@
 #include "materials/YUVConverter.h"
 
+#include <climits>
 #include <cstddef>
 #include <cstring>
 
 #include <Pixkit.h>
 
 #include <varnox/ImageObject.h>
+
+#include "core/Print.h"
 
 namespace {
 // Bytes of one BGRA pixel.
@@ -21,14 +24,20 @@ YUVConverter::~YUVConverter()
     Release();
 }
 
-void YUVConverter::Configure(int w, int h, int code)
+bool YUVConverter::Configure(int w, int h, int code)
 {
+    // The buffer's bytes, rowBytes × height, must fit an int: the texture
+    // takes the row length as one, and GL counts the bytes it reads in one.
+    if (w < 0 || h < 0 || static_cast<long long>(w) * h * kPixelBytes > INT_MAX) {
+        varnox::Print("YUVConverter: Configure refused the size %d x %d\n", w, h);
+        return false;
+    }
     // Reconfiguring without a Release in between would lose the old buffer.
     Release();
     width = w;
     rowBytes = w * kPixelBytes;
     height = h;
-    const size_t pixels = w > 0 && h > 0 ? static_cast<size_t>(w) * static_cast<size_t>(h) : 0;
+    const size_t pixels = static_cast<size_t>(w) * static_cast<size_t>(h);
     buffer = new int[pixels];
     std::memset(buffer, kUnwrittenByte, pixels * sizeof(int));
 
@@ -44,11 +53,12 @@ void YUVConverter::Configure(int w, int h, int code)
             ready = false;
         }
     }
+    return true;
 }
 
 int* YUVConverter::Convert(unsigned char* source)
 {
-    if (!ready || !buffer)
+    if (!ready || !buffer || !source)
         return nullptr;
     convert(source, buffer, width, height);
     return buffer;

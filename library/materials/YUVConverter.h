@@ -14,9 +14,11 @@ public:
 
     /// Sets the frame size and code and (re)allocates the buffer, every byte
     /// 128. Codes other than YUV420 and YUV422 leave the converter not ready.
-    void Configure(int width, int height, int format);
+    /// A negative size, or one whose bytes overflow an int, is refused with
+    /// one line: false, and the converter stays as it was.
+    bool Configure(int width, int height, int format);
     /// Converts one frame into the buffer and returns it (rows of rowBytes);
-    /// null when not ready.
+    /// null when not ready or without a frame.
     int* Convert(unsigned char* source);
     /// Frees the buffer; Convert returns null until the next Configure.
     void Release();

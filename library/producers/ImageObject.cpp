@@ -7,8 +7,11 @@
 
 #include <varnox/CScene.h>
 
+#include "core/GLReadiness.h"
+#include "core/Print.h"
 #include "core/Rounding.h"
 #include "materials/TextureStream.h"
+#include "materials/TextureUpload.h"
 #include "materials/YUVConverter.h"
 #include "scene/VertexLayout.h"
 
@@ -22,6 +25,9 @@ const int kFirstYuvCode = ImageObject::YUV420;
 constexpr int kQuadVertices = 4;
 constexpr int kQuadPositionFloats = kQuadVertices * varnox::kPositionFloats;
 constexpr int kQuadTexCoordFloats = kQuadVertices * varnox::kTexCoordFloats;
+
+// Bytes of a converted (BGRA32) pixel.
+constexpr int kBgraBytes = 4;
 
 // SetScale's factor from percent, in single precision.
 constexpr float kPercent = 0.01f;
@@ -43,8 +49,13 @@ ImageObject* ImageObject::NewL(int x1, int y1, int x2, int y2, bool stream)
     return new ImageObject(x1, y1, x2, y2, fixedSize, stream);
 }
 
+// Made without a current context or a loaded table, the object stays inert:
+// it still holds a texture (which makes no GL object until an image comes),
+// but it takes no image and draws nothing.
 ImageObject::ImageObject(int x1, int y1, int x2, int y2, sizing mode, bool stream)
 {
+    if (inert)
+        varnox::ReportInert("ImageObject", varnox::MissingForBufferObjects());
     primitiveMode = GL_TRIANGLE_STRIP;
     setVertices(new float[kQuadPositionFloats](), kQuadVertices);
     setTexCoords(new float[kQuadTexCoordFloats]());
@@ -60,6 +71,8 @@ ImageObject::ImageObject(const ImageObject& source)
     , sizingMode(source.sizingMode)
     , format(source.format)
 {
+    if (inert)
+        varnox::ReportInert("ImageObject", varnox::MissingForBufferObjects());
     std::copy(std::begin(source.corners), std::end(source.corners), corners);
 }
 
@@ -71,52 +84,117 @@ ImageObject::~ImageObject()
 
 void ImageObject::Image(int width, int height, imageFormat code, const void* pixels)
 {
+    // SetStride's stride belongs to this one call, whether it goes through
+    // or is refused.
+    const int givenStride = stride;
+    stride = 0;
     Texture* t = texture.get();
+    if (inert)
+        return;
+    if (!t) {
+        varnox::Print("ImageObject: Image refused the image: the object holds no texture\n");
+        return;
+    }
+
+    // Whatever the code: a negative size would become the quad's and the
+    // mapping's.
+    if (width < 0 || height < 0) {
+        varnox::Print("ImageObject: Image refused the size %d x %d\n", width, height);
+        return;
+    }
+
+    int upload = code;
+    int rowStride = givenStride;
+    const void* data = pixels;
+    bool skip = false;
+    if (code == YUV420 || code == YUV422) {
+        if (!pixels) {
+            varnox::Print(
+                "ImageObject: Image refused a YUV frame of %d x %d without pixels\n", width, height);
+            return;
+        }
+        // The converted frame goes up as BGRA32 in packed rows.
+        if (!varnox::TextureUpload::CheckImage(*t, "ImageObject", "Image", width, height, 0, kBgraBytes))
+            return;
+        if (!converter)
+            converter = new YUVConverter();
+        // The converter follows its own size and code, not the texture's:
+        // the texture is shared with copies (and reachable through
+        // getTexture), so its size may have changed under this object.
+        if (converter->width != width || converter->height != height || converter->format != code
+            || !converter->buffer) {
+            if (!converter->Configure(width, height, code))
+                return;
+        }
+        data = converter->Convert(static_cast<unsigned char*>(const_cast<void*>(pixels)));
+        rowStride = converter->rowBytes;
+        upload = BGRA32;
+    } else if (code >= kFirstYuvCode) {
+        // A code from the YUV range that no converter knows: nothing to
+        // upload, as for any code the texture does not take.
+        skip = true;
+    } else if (const int bytesPerPixel = varnox::BytesPerPixel(code)) {
+        if (!varnox::TextureUpload::CheckImage(
+                *t, "ImageObject", "Image", width, height, givenStride, bytesPerPixel))
+            return;
+    }
+
     const bool change = t->width != width || t->height != height || !mapped || format != code;
     if (change)
         format = code;
-
-    int upload = code;
-    const void* data = pixels;
-    bool skip = false;
-    if (code >= kFirstYuvCode) {
-        // Configure frees the buffer of an earlier frame size itself.
-        if (!converter) {
-            converter = new YUVConverter();
-            converter->Configure(width, height, code);
-        } else if (change) {
-            converter->Configure(width, height, code);
-        }
-        data = pixels ? converter->Convert(static_cast<unsigned char*>(const_cast<void*>(pixels))) : nullptr;
-        // A code the converter does not know, or no frame: nothing to upload.
-        skip = data == nullptr;
-        stride = converter->rowBytes;
-        upload = BGRA32;
-    }
     if (!skip)
-        t->setImage(width, height, stride, upload, data);
+        t->setImage(width, height, rowStride, upload, data);
 
     if (change) {
-        ImageMapping(0, 0, width, height);
+        WriteMapping(*t, 0, 0, width, height);
         if (sizingMode == imageSize)
             WriteCorners(0, 0, width, height);
     }
-    stride = 0;
 }
 
 void ImageObject::SubImage(int x, int y, int width, int height, imageFormat code, const void* pixels)
 {
-    texture.get()->setSubImage(x, y, width, height, code, pixels);
+    Texture* t = texture.get();
+    if (inert || !t)
+        return;
+    // Checked here as well as in the texture, so that the line names the
+    // call that was made.
+    if (varnox::BytesPerPixel(code) && t->texture) {
+        if (!pixels) {
+            varnox::Print("ImageObject: SubImage refused null pixels\n");
+            return;
+        }
+        if (!varnox::TextureUpload::CheckRect(*t, "ImageObject", "SubImage", x, y, width, height))
+            return;
+    }
+    t->setSubImage(x, y, width, height, code, pixels);
 }
 
 void ImageObject::ImageMapping(int x1, int y1, int x2, int y2)
 {
+    const Texture* t = texture.get();
+    if (inert)
+        return;
+    // Texel positions are divided by the storage size: without storage
+    // there is nothing to show, and the coordinates would be infinite.
+    if (!t || t->textureWidth <= 0 || t->textureHeight <= 0) {
+        varnox::Print("ImageObject: ImageMapping refused (%d, %d)-(%d, %d): the texture has no storage yet\n",
+            x1, y1, x2, y2);
+        return;
+    }
+    WriteMapping(*t, x1, y1, x2, y2);
+}
+
+void ImageObject::WriteMapping(const Texture& t, int x1, int y1, int x2, int y2)
+{
+    // A texture that refused every image so far has no storage to map.
+    if (t.textureWidth <= 0 || t.textureHeight <= 0)
+        return;
     float* coordinates = mapTexCoords();
     if (!coordinates)
         return;
-    const Texture* t = texture.get();
-    const double tw = static_cast<unsigned int>(t->textureWidth);
-    const double th = static_cast<unsigned int>(t->textureHeight);
+    const double tw = static_cast<unsigned int>(t.textureWidth);
+    const double th = static_cast<unsigned int>(t.textureHeight);
     const float s1 = varnox::RoundToFloat(x1 / tw), s2 = varnox::RoundToFloat(x2 / tw);
     const float t1 = varnox::RoundToFloat(y1 / th), t2 = varnox::RoundToFloat(y2 / th);
     const float values[kQuadTexCoordFloats] = { s1, t1, s2, t1, s1, t2, s2, t2 };
@@ -166,6 +244,10 @@ void ImageObject::SetPosition(int x, int y, int z)
 
 void ImageObject::SetStride(int bytes)
 {
+    if (bytes < 0) {
+        varnox::Print("ImageObject: SetStride refused the stride %d\n", bytes);
+        return;
+    }
     stride = bytes;
 }
 
@@ -180,7 +262,7 @@ void ImageObject::Fit(const TContext& context)
 {
     const Texture* t = texture.get();
     // Before the first image there is no aspect ratio to keep.
-    if (t->width == 0 || t->height == 0)
+    if (!t || t->width == 0 || t->height == 0)
         return;
     const float w = context.width, h = context.height;
     const float iw = static_cast<float>(static_cast<unsigned int>(t->width));

@@ -6,6 +6,8 @@
 
 #include <GL/gl.h>
 
+#include "core/GLReadiness.h"
+#include "core/Print.h"
 #include "core/Rounding.h"
 #include "core/VecMath.h"
 #include "scene/VertexLayout.h"
@@ -95,6 +97,8 @@ kxParametric::kxParametric()
     , stopU(kDefaultStop)
     , stopV(kDefaultStop)
 {
+    if (inert)
+        varnox::ReportInert("kxParametric", varnox::MissingForBufferObjects());
     setRes(kDefaultResolution, kDefaultResolution);
     primitiveMode = GL_TRIANGLES;
 }
@@ -103,10 +107,18 @@ kxParametric::~kxParametric() = default;
 
 void kxParametric::setRes(int u, int v)
 {
-    if (u < 0 || v < 0 || (static_cast<long>(u) + 1) * (static_cast<long>(v) + 1) > kMaxVertices)
+    // In long long: long has 32 bits on 64-bit Windows.
+    if (u < 0 || v < 0 || (static_cast<long long>(u) + 1) * (static_cast<long long>(v) + 1) > kMaxVertices) {
+        varnox::Print(
+            "kxParametric: setRes refused the resolution %d x %d (a grid of at most %ld vertices)\n", u, v,
+            kMaxVertices);
         return;
+    }
     resU = u;
     resV = v;
+    // An inert surface keeps its resolution and has no buffers to size.
+    if (inert)
+        return;
 
     const int indexCount = u * v * kIndicesPerCell;
     unsigned short* indices = new unsigned short[static_cast<size_t>(indexCount)];
@@ -162,9 +174,11 @@ void kxParametric::update(TContext*)
 
     // The grid is read once: the functions called per vertex need not be
     // assumed to move it under the loop.
+    // With no cells along a direction its one row or column of vertices
+    // lies at the start: the step is 0 rather than a division by zero.
     const Grid grid { resU, resV, startU, startV,
-        varnox::RoundToFloat((static_cast<double>(stopU) - startU) / resU),
-        varnox::RoundToFloat((static_cast<double>(stopV) - startV) / resV) };
+        resU > 0 ? varnox::RoundToFloat((static_cast<double>(stopU) - startU) / resU) : 0.0f,
+        resV > 0 ? varnox::RoundToFloat((static_cast<double>(stopV) - startV) / resV) : 0.0f };
     if (typeid(*this) == typeid(kxParametric)) {
         // The library's own surface: no subclass function can be called, so
         // the three functions are computed in line, the sine and cosine of

@@ -4,6 +4,8 @@
 
 #include <varnox/CRenderTarget.h>
 
+#include "core/Print.h"
+
 namespace {
 // Depths from -kDepthRange to kDepthRange lie inside the view volume.
 constexpr double kDepthRange = 1000.0;
@@ -31,8 +33,10 @@ CScene::~CScene()
 void CScene::addObject(Node* node)
 {
     // The render loop reads every entry's flag: a null entry would crash it.
-    if (!node)
+    if (!node) {
+        varnox::Print("CScene: addObject refused a null node\n");
         return;
+    }
     append(node);
 }
 
@@ -56,6 +60,11 @@ void CScene::Blending(bool on)
 
 void CScene::Render(CRenderTarget* target)
 {
+    // No target: nothing to draw into and no size to set up from.
+    if (!target) {
+        varnox::Print("CScene: Render refused a null target\n");
+        return;
+    }
     const int w = target->width;
     const int h = target->height;
     const int hw = w / 2;

@@ -1,9 +1,12 @@
 #include <varnox/Geometry.h>
 
+#include <climits>
 #include <cstring>
 
 #include <varnox/kxExtensions.h>
 
+#include "core/GLReadiness.h"
+#include "core/Print.h"
 #include "scene/VertexLayout.h"
 
 namespace {
@@ -20,18 +23,51 @@ const GLvoid* const kOffsetZero = nullptr;
 constexpr long kFloatBytes = sizeof(float);
 constexpr long kIndexBytes = sizeof(unsigned short);
 
+// The most bytes one buffer takes: sizes are kept and passed as int (GL's
+// GLsizei) elsewhere, so a count whose bytes overflow an int is refused.
+constexpr long kMaxBufferBytes = INT_MAX;
+
 // The upload shared by the five setters: the buffer is made at the first
 // upload and reused afterwards, its storage replaced by `bytes` bytes of
-// `data`, and `data` freed. The buffer stays bound.
+// `data`, and `data` freed. The buffer stays bound. False, with `data` freed
+// and nothing else changed, when the buffer could not be made (GL gave no
+// name: no context is current).
 template <class T>
-void Upload(T* data, unsigned int& buffer, GLenum target, long bytes, GLenum usage, long& uploaded)
+bool Upload(T* data, unsigned int& buffer, GLenum target, long bytes, GLenum usage, long& uploaded)
 {
     if (!buffer)
         kxgl::glGenBuffers(1, &buffer);
+    if (!buffer) {
+        delete[] data;
+        return false;
+    }
     kxgl::glBindBuffer(target, buffer);
     kxgl::glBufferData(target, bytes, data, usage);
     uploaded = bytes;
     delete[] data;
+    return true;
+}
+
+// Whether a setter may upload `count` elements of `elementBytes` bytes each:
+// the geometry is not inert, the count is not negative and the bytes fit an
+// int. Otherwise `data` is freed (the setter owns it) and, for a bad count,
+// one line names it.
+//
+// The product is formed in long long: long has 32 bits on 64-bit Windows.
+template <class T>
+bool MayUpload(bool inert, T* data, const char* setter, long long count, long long elementBytes)
+{
+    if (!inert && count >= 0 && count * elementBytes <= kMaxBufferBytes)
+        return true;
+    delete[] data;
+    if (inert)
+        return false;
+    if (count < 0)
+        varnox::Print("Geometry: %s refused the count %lld\n", setter, count);
+    else
+        varnox::Print("Geometry: %s refused the count %lld: %lld bytes do not fit an int\n", setter, count,
+            count * elementBytes);
+    return false;
 }
 
 float* MapForWriting(unsigned int buffer)
@@ -75,11 +111,22 @@ template <class T> T* ReadBack(unsigned int buffer, GLenum target, long elements
 
 } // namespace
 
-Geometry::Geometry() = default;
+// A geometry made without a current context or a loaded table stays inert:
+// it makes no buffer and draws nothing. The producers say so, naming
+// themselves.
+Geometry::Geometry()
+    : inert(varnox::MissingForBufferObjects() != nullptr)
+{
+}
 
 Geometry::Geometry(const Geometry& source)
     : Node(source)
+    , inert(varnox::MissingForBufferObjects() != nullptr)
 {
+    primitiveMode = source.primitiveMode;
+    lineWidth = source.lineWidth;
+    if (inert)
+        return;
     const long vertices = source.vertexCount;
     if (source.vertexBuffer) {
         float* data = ReadBack<float>(source.vertexBuffer, GL_ARRAY_BUFFER,
@@ -99,14 +146,12 @@ Geometry::Geometry(const Geometry& source)
         setIndices(ReadBack<unsigned short>(source.indexBuffer, GL_ELEMENT_ARRAY_BUFFER, source.indexCount,
                        source.uploaded.indices),
             source.indexCount);
-    primitiveMode = source.primitiveMode;
-    lineWidth = source.lineWidth;
 }
 
 Geometry::~Geometry()
 {
-    // Without the loaded table there can be no buffers to delete.
-    if (!kxgl::glDeleteBuffers)
+    // An inert geometry made no buffers to delete.
+    if (inert)
         return;
     kxgl::glDeleteBuffers(1, &indexBuffer);
     kxgl::glDeleteBuffers(1, &colorBuffer);
@@ -117,34 +162,44 @@ Geometry::~Geometry()
 
 void Geometry::setVertices(float* data, int count)
 {
-    componentCount = kPositionFloats;
-    vertexCount = count;
-    Upload(data, vertexBuffer, GL_ARRAY_BUFFER, kFloatBytes * componentCount * count, GL_DYNAMIC_DRAW,
-        uploaded.vertices);
+    if (!MayUpload(inert, data, "setVertices", count, kFloatBytes * kPositionFloats))
+        return;
+    // The counts describe what the buffer holds: they change only with it.
+    if (Upload(data, vertexBuffer, GL_ARRAY_BUFFER, kFloatBytes * kPositionFloats * count, GL_DYNAMIC_DRAW,
+            uploaded.vertices)) {
+        componentCount = kPositionFloats;
+        vertexCount = count;
+    }
 }
 
 void Geometry::setNormals(float* data)
 {
-    Upload(data, normalBuffer, GL_ARRAY_BUFFER, kFloatBytes * kNormalFloats * vertexCount, GL_DYNAMIC_DRAW,
-        uploaded.normals);
+    if (MayUpload(inert, data, "setNormals", vertexCount, kFloatBytes * kNormalFloats))
+        Upload(data, normalBuffer, GL_ARRAY_BUFFER, kFloatBytes * kNormalFloats * vertexCount,
+            GL_DYNAMIC_DRAW, uploaded.normals);
 }
 
 void Geometry::setColors(float* data)
 {
-    Upload(data, colorBuffer, GL_ARRAY_BUFFER, kFloatBytes * kColorFloats * vertexCount, GL_DYNAMIC_DRAW,
-        uploaded.colors);
+    if (MayUpload(inert, data, "setColors", vertexCount, kFloatBytes * kColorFloats))
+        Upload(data, colorBuffer, GL_ARRAY_BUFFER, kFloatBytes * kColorFloats * vertexCount, GL_DYNAMIC_DRAW,
+            uploaded.colors);
 }
 
 void Geometry::setTexCoords(float* data)
 {
-    Upload(data, texCoordBuffer, GL_ARRAY_BUFFER, kFloatBytes * kTexCoordFloats * vertexCount,
-        GL_DYNAMIC_DRAW, uploaded.texCoords);
+    if (MayUpload(inert, data, "setTexCoords", vertexCount, kFloatBytes * kTexCoordFloats))
+        Upload(data, texCoordBuffer, GL_ARRAY_BUFFER, kFloatBytes * kTexCoordFloats * vertexCount,
+            GL_DYNAMIC_DRAW, uploaded.texCoords);
 }
 
 void Geometry::setIndices(unsigned short* data, int count)
 {
-    indexCount = count;
-    Upload(data, indexBuffer, GL_ELEMENT_ARRAY_BUFFER, kIndexBytes * count, GL_STATIC_DRAW, uploaded.indices);
+    if (!MayUpload(inert, data, "setIndices", count, kIndexBytes))
+        return;
+    if (Upload(data, indexBuffer, GL_ELEMENT_ARRAY_BUFFER, kIndexBytes * count, GL_STATIC_DRAW,
+            uploaded.indices))
+        indexCount = count;
 }
 
 float* Geometry::mapVertices()

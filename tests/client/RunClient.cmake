@@ -1,5 +1,7 @@
 # Installs the built library into a scratch prefix, then builds and runs the
-# client program against it twice: through find_package and through pkg-config.
+# client program against it twice: through find_package and through pkg-config;
+# runs a client built with UBSan; and runs the installed programs, which must
+# find the installed library by themselves.
 file(REMOVE_RECURSE ${WORK_DIR})
 set(PREFIX ${WORK_DIR}/prefix)
 
@@ -16,6 +18,24 @@ run(${CMAKE_COMMAND} -S ${CLIENT_SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR
     -DCMAKE_PREFIX_PATH=${PREFIX} -DCMAKE_BUILD_TYPE=Release)
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 run(${WORK_DIR}/build/varnox_client)
+run(${WORK_DIR}/build/varnox_boundary_client)
+
+# The installed programs, from another folder and with no library path given:
+# only their own RUNPATH can lead them to libvarnox in a non-system prefix.
+# PROGRAMS: the installed programs, separated by commas.
+unset(ENV{LD_LIBRARY_PATH})
+string(REPLACE "," ";" programs "${PROGRAMS}")
+foreach(program IN LISTS programs)
+  set(path ${PREFIX}/${BINDIR}/${program})
+  if(NOT EXISTS ${path})
+    message(FATAL_ERROR "${program} was not installed into ${PREFIX}/${BINDIR}")
+  endif()
+  execute_process(COMMAND ${path} --help WORKING_DIRECTORY ${WORK_DIR}
+    OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE result)
+  if(NOT result EQUAL 0 OR NOT out MATCHES "^Usage: ${program} ")
+    message(FATAL_ERROR "installed ${program} --help failed (${result}): ${out}${err}")
+  endif()
+endforeach()
 
 # pkg-config: the .pc file must give everything a plain compiler line needs.
 file(GLOB_RECURSE pc_files ${PREFIX}/*/varnox.pc)

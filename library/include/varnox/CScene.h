@@ -7,7 +7,7 @@ class CRenderTarget;
 
 /// What the scene hands to every traverse, and to shaders around it: the
 /// scene's logical size in pixels after its rotation.
-struct TContext {
+struct VARNOX_EXPORT TContext {
     float width = 0.0f;
     float height = 0.0f;
 };
@@ -23,7 +23,8 @@ public:
     /// Deletes the context and the child list; the nodes stay alive.
     ~CScene() override;
 
-    /// Appends `node` (drawn in the order added; a null node is ignored).
+    /// Appends `node` (drawn in the order added; a null node is refused with
+    /// one line).
     void addObject(Node* node);
     /// Removes the first occurrence of `node`; returns it, or null.
     Node* removeObject(Node* node);
@@ -32,6 +33,7 @@ public:
     /// Switches GL blending on or off now, in the current context.
     void Blending(bool on);
     /// Draws the children into `target`, whose context the caller made current.
+    /// A null target is refused with one line.
     void Render(CRenderTarget* target);
 
     const TContext* getContext() const { return context; }

@@ -23,7 +23,9 @@ protected:
 
     // Each setter takes over `data` (allocated with new[]), uploads it into
     // its buffer (made at the first upload, reused afterwards) and frees it.
-    // Null data gives storage of the right size with undefined contents.
+    // Null data gives storage of the right size with undefined contents. A
+    // negative count, or one whose bytes overflow an int, is refused with one
+    // line: the array is freed and nothing changes.
     /// Three floats a vertex; sets the vertex count.
     void setVertices(float* data, int count);
     /// Three floats a vertex, sized by the vertex count.
@@ -56,6 +58,10 @@ protected:
     /// Floats per position (3 once vertices were set).
     int componentCount = 0;
     float lineWidth = 1.0f;
+    /// Made without a current GL context or a loaded entry-point table: the
+    /// geometry makes no buffer, its setters free their arrays and change
+    /// nothing, and it draws nothing, for its whole life.
+    const bool inert;
 
 private:
     /// Bytes last uploaded into each buffer, so that a copy never reads past

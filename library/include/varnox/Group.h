@@ -19,8 +19,11 @@ public:
 
     /// Number of nodes in the list.
     unsigned int childCount() const { return children.count; }
-    /// The node at `index` (< childCount()).
-    Node* child(unsigned int index) const { return children.storage[index]; }
+    /// The node at `index`; null when `index` is not below childCount().
+    Node* child(unsigned int index) const
+    {
+        return index < children.count ? children.storage[index] : nullptr;
+    }
 
 protected:
     /// Appends `node`; the storage starts at 64 entries and doubles when full.

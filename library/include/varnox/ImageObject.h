@@ -50,11 +50,15 @@ public:
     /// Uploads a whole image (rows `SetStride` bytes apart, else packed). An
     /// image of another size or format, or the first one, also resets the
     /// texture mapping and, in imageSize mode, the quad; one of the same size
-    /// and format only replaces the pixels.
+    /// and format only replaces the pixels. A negative size or a stride
+    /// shorter than a row, a size above GL_MAX_TEXTURE_SIZE, or a YUV frame
+    /// without pixels is refused with one line and changes nothing.
     void Image(int width, int height, imageFormat format, const void* pixels);
-    /// Replaces a rectangle of the texture (packed rows, no conversion).
+    /// Replaces a rectangle of the texture (packed rows, no conversion). A
+    /// rectangle not wholly inside the texture's storage is refused.
     void SubImage(int x, int y, int width, int height, imageFormat format, const void* pixels);
-    /// Shows the texel rectangle (x1, y1)–(x2, y2) on the quad.
+    /// Shows the texel rectangle (x1, y1)–(x2, y2) on the quad; refused
+    /// before the texture has storage.
     void ImageMapping(int x1, int y1, int x2, int y2);
     /// Sets the quad's corners; the sizing mode stays.
     void Size(int x1, int y1, int x2, int y2);
@@ -63,7 +67,9 @@ public:
     /// Rotates by whole degrees about the view axis.
     void SetRotation(int degrees);
     void SetPosition(int x, int y, int z);
-    /// Row stride in bytes of the next Image call only (0: packed rows).
+    /// Row stride in bytes of the next Image call only (0: packed rows),
+    /// spent by that call whether it goes through or not. A negative stride
+    /// is refused.
     void SetStride(int bytes);
 
 protected:
@@ -78,6 +84,9 @@ protected:
 
 private:
     void Fit(const TContext& context);
+    /// ImageMapping without its message: nothing when the texture has no
+    /// storage.
+    void WriteMapping(const Texture& t, int x1, int y1, int x2, int y2);
     void WriteCorners(int x1, int y1, int x2, int y2);
 
     /// The corners last written, so that a fit that comes out the same as

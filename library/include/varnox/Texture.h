@@ -3,6 +3,10 @@
 #include <varnox/Export.h>
 #include <varnox/kxObject.h>
 
+namespace varnox {
+struct TextureUpload;
+}
+
 /// A counted GL 2D texture filled from pixels in memory. Storage is always a
 /// power of two in each direction; the image sits in its corner at (0, 0).
 /// Format codes are the values of ImageObject::imageFormat, passed as int;
@@ -16,10 +20,13 @@ public:
     /// Defines the image: `height` rows `stride` bytes apart (0: packed), the
     /// first row becoming texture row 0. Reallocates storage only when its
     /// power-of-two size or the format code changes. Null pixels define the
-    /// storage (contents undefined) and upload nothing.
+    /// storage (contents undefined) and upload nothing. A negative size or
+    /// stride, a stride shorter than a row, or storage above
+    /// GL_MAX_TEXTURE_SIZE is refused with one line and changes nothing.
     virtual void setImage(int width, int height, int stride, int format, const void* pixels) = 0;
     /// Replaces a rectangle of packed rows inside the existing storage; does
-    /// nothing before the first setImage or without pixels.
+    /// nothing before the first setImage. Null pixels, or a rectangle not
+    /// wholly inside the storage, are refused with one line.
     virtual void setSubImage(int x, int y, int width, int height, int format, const void* pixels) = 0;
     /// Called by the scene around a node that holds this texture; the base
     /// does nothing.
@@ -39,6 +46,12 @@ public:
 
 protected:
     Texture();
+
+private:
+    friend struct varnox::TextureUpload;
+    /// GL_MAX_TEXTURE_SIZE, asked once, when the texture first needs it; 0
+    /// until then. Images beyond it are refused before any GL call.
+    int sizeLimit = 0;
 };
 
 /// The general texture: takes every image-format code but the two YUV ones

@@ -24,7 +24,9 @@ public:
 
 /// Keeps one counted object alive. Assigning a new object releases the old
 /// one first (deleting it when its count reaches 0), then counts the new one.
-template <class T> class kxReference {
+/// Exported like the classes that embed it, so that its type information
+/// is one and the same in the library and in a client.
+template <class T> class VARNOX_EXPORT kxReference {
 public:
     kxReference() = default;
     kxReference(const kxReference& other) { *this = other.pointer; }

@@ -44,18 +44,28 @@ public:
     /// cannot be read.
     char* toString();
 
-    /// Reads `len` bytes into `buf`, unless nothing can be read.
+    /// Reads `len` bytes into `buf`, unless nothing can be read. A null
+    /// buffer or a negative length is refused with one line.
     KX_STREAM_INLINE void readChunk(void* buf, int len)
     {
-        if ((flags & flagNoRead) || !file || len <= 0)
+        if ((!buf && len > 0) || len < 0) {
+            Refuse("readChunk", len);
+            return;
+        }
+        if ((flags & flagNoRead) || !file || len == 0)
             return;
         std::fread(buf, 1, static_cast<size_t>(len), file);
     }
 
-    /// Writes `len` bytes from `data`; a stream without a file drops them.
+    /// Writes `len` bytes from `data`; a stream without a file drops them. Null
+    /// data or a negative length is refused with one line.
     KX_STREAM_INLINE void writeChunk(const void* data, int len)
     {
-        if (!file || len <= 0)
+        if ((!data && len > 0) || len < 0) {
+            Refuse("writeChunk", len);
+            return;
+        }
+        if (!file || len == 0)
             return;
         std::fwrite(data, 1, static_cast<size_t>(len), file);
     }
@@ -63,9 +73,11 @@ public:
     /// Whether this machine stores the most significant byte first.
     KX_STREAM_INLINE static bool isBigEndian() { return __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__; }
 
-    /// Reverses the `n` bytes at `p` in place.
+    /// Reverses the `n` bytes at `p` in place; null changes nothing.
     KX_STREAM_INLINE static void swap(void* p, unsigned int n)
     {
+        if (!p)
+            return;
         unsigned char* bytes = static_cast<unsigned char*>(p);
         for (unsigned int i = 0; i < n / 2; ++i) {
             const unsigned char t = bytes[i];
@@ -81,6 +93,10 @@ protected:
     int flags = flagNoRead;
 
 private:
+    /// Prints the one line with which readChunk and writeChunk refuse a null
+    /// buffer or a negative length.
+    static void Refuse(const char* operation, int len);
+
     char* name = nullptr;
 };
 

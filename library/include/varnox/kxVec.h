@@ -3,7 +3,7 @@
 #include <varnox/Export.h>
 
 /// Two floats: a texture coordinate (s, t) or any 2D value.
-struct kxVec2 {
+struct VARNOX_EXPORT kxVec2 {
     float x = 0.0f;
     float y = 0.0f;
 
@@ -16,7 +16,7 @@ struct kxVec2 {
 };
 
 /// Three floats: positions, normals, vector uniforms.
-struct kxVec3 {
+struct VARNOX_EXPORT kxVec3 {
     float x = 0.0f;
     float y = 0.0f;
     float z = 0.0f;
@@ -39,7 +39,7 @@ struct kxVec3 {
 };
 
 /// Four floats: colours (r, g, b, a) and packed rotations (angle, x, y, z).
-struct kxVec4 {
+struct VARNOX_EXPORT kxVec4 {
     float x = 0.0f;
     float y = 0.0f;
     float z = 0.0f;

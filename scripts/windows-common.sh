@@ -34,10 +34,16 @@ windows_dependencies() {
 }
 
 # windows_configure TREE PREFIX [CMAKE ARGS...]
+# A tree whose libyuv was found in another dependency folder (another cache)
+# is configured afresh: its cache would keep the old folder's paths.
 windows_configure() {
-  local tree=$1 prefix=$2
+  local tree=$1 prefix=$2 cached fresh=()
   shift 2
-  cmake -S "$VARNOX_ROOT" -B "$tree" \
+  cached=$(sed -n 's/^YUV_LIBRARY:FILEPATH=//p' "$tree/CMakeCache.txt" 2>/dev/null || true)
+  if [ -n "$cached" ] && [ "${cached#"$prefix"/}" = "$cached" ]; then
+    fresh=(--fresh)
+  fi
+  cmake "${fresh[@]}" -S "$VARNOX_ROOT" -B "$tree" \
     -DCMAKE_TOOLCHAIN_FILE="$VARNOX_ROOT/cmake/mingw-w64-x86_64.cmake" \
     -DVARNOX_MINGW_PREFIX="$prefix" -DVARNOX_WERROR=ON "$@" >/dev/null
 }

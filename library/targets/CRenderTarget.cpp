@@ -3,7 +3,9 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include "core/Print.h"
 #include "targets/Platform.h"
+#include "targets/kxExtensionsInternal.h"
 
 namespace platform = varnox::platform;
 
@@ -30,7 +32,11 @@ void CRenderTarget::Activate()
     if (!hglrc)
         return;
     platform::Surface* surface = platform::AsSurface(hdc);
-    platform::MakeCurrent({ platform::AsDevice(display), surface, surface, platform::AsContext(hglrc) });
+    // Objects made from now on call through the entry-point table, which a
+    // context the library did not make (the one an off-screen target was made
+    // beside) never had filled.
+    if (platform::MakeCurrent({ platform::AsDevice(display), surface, surface, platform::AsContext(hglrc) }))
+        varnox::FillEmptyEntryPoints();
 }
 
 void CRenderTarget::SetSize(int w, int h)
@@ -62,9 +68,34 @@ void CRenderTarget::ContextInit()
 
 void CRenderTarget::CopyBuffer(void* buffer)
 {
-    // Without a context of its own the target has no pixels; reading would
-    // copy whatever other context happens to be current.
-    if (!hglrc)
+    // Without a context and a surface of its own the target has no pixels;
+    // reading would copy whatever other context happens to be current. An
+    // empty or negative size has none either.
+    if (!hglrc || !hdc || width <= 0 || height <= 0)
         return;
+    // A null pointer is an offset only while a pixel-pack buffer is bound;
+    // otherwise GL would write to address 0.
+    if (!buffer) {
+        GLint packBuffer = 0;
+        glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &packBuffer);
+        if (!packBuffer) {
+            varnox::Print("CRenderTarget: CopyBuffer refused a null buffer\n");
+            return;
+        }
+    }
+    // The caller supplies width × height × 4 bytes: rows of exactly width
+    // pixels from the buffer's start, whatever row length, skips and
+    // alignment the context was left with. Its settings are put back after.
+    constexpr GLenum kPackState[]
+        = { GL_PACK_ROW_LENGTH, GL_PACK_SKIP_ROWS, GL_PACK_SKIP_PIXELS, GL_PACK_ALIGNMENT };
+    constexpr GLint kPacked[] = { 0, 0, 0, 4 };
+    GLint saved[4];
+    for (int i = 0; i < 4; ++i) {
+        saved[i] = kPacked[i];
+        glGetIntegerv(kPackState[i], &saved[i]);
+        glPixelStorei(kPackState[i], kPacked[i]);
+    }
     glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, buffer);
+    for (int i = 0; i < 4; ++i)
+        glPixelStorei(kPackState[i], saved[i]);
 }

@@ -82,6 +82,13 @@ Binding Current();
 
 /// Binds `binding.context` with its draw and read surfaces on the calling
 /// thread. False when refused.
+///
+/// A resized off-screen target binds its context with the new pixel
+/// buffer's surface (of the same config) and so keeps every object the
+/// context holds. A platform whose contexts cannot move to another surface
+/// refuses that binding; the target then makes a new context that shares
+/// with the old one before the old one goes, which keeps every object that
+/// contexts share.
 bool MakeCurrent(const Binding& binding);
 
 /// Leaves no context current on the calling thread; `device` is the one the
@@ -89,8 +96,9 @@ bool MakeCurrent(const Binding& binding);
 bool ReleaseCurrent(Device* device);
 
 /// The device for off-screen targets made while no context is current: one
-/// that needs no window system. Opened on first use and kept for the life of
-/// the process; null when the platform has none.
+/// that needs no window system, a hardware one where there is one. Chosen
+/// and opened on first use and kept for the life of the process; null when
+/// the platform has none.
 Device* HeadlessDevice();
 
 /// One pixel-buffer config: RGBA 8/8/8/8, depth 24, stencil 8, desktop
@@ -106,6 +114,10 @@ Surface* PbufferSurface(Device* device, Pbuffer* pbuffer);
 
 /// The size the pixel buffer was actually made at; zeros when unknown.
 void PbufferSize(Device* device, Pbuffer* pbuffer, int* width, int* height);
+
+/// The largest pixel buffer `config` can have; a side the platform does not
+/// state is 0.
+void PbufferLimits(Device* device, Config* config, int* maxWidth, int* maxHeight);
 
 /// Releases `surface` (from PbufferSurface) and destroys `pbuffer`.
 void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface* surface);

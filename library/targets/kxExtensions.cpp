@@ -37,6 +37,12 @@ template <class T> void Load(T& entry, const char* name)
     entry = reinterpret_cast<T>(varnox::platform::LookupEntryPoint(name));
 }
 
+// Which parts of the table a loader has filled, and whether the report has
+// been printed, in this process.
+bool glPartLoaded = false;
+bool apiPartLoaded = false;
+bool reported = false;
+
 } // namespace
 
 namespace varnox {
@@ -67,6 +73,29 @@ int IsExtensionSupported(const char* name)
     return IsExtensionInList(name, reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
 }
 
+void LoadGLEntryPoints()
+{
+#define KX_GL_ENTRY(type, name) Load(kxgl::name, #name);
+#define KX_API_ENTRY(type, name)
+#include <varnox/kxEntryPoints.def>
+#undef KX_GL_ENTRY
+#undef KX_API_ENTRY
+    glPartLoaded = true;
+}
+
+bool NeededExtensionsReported()
+{
+    return reported;
+}
+
+void FillEmptyEntryPoints()
+{
+    if (!apiPartLoaded)
+        kxInitWGLExtentions();
+    if (!glPartLoaded)
+        LoadGLEntryPoints();
+}
+
 } // namespace varnox
 
 void kxInitGLExtentions()
@@ -74,11 +103,8 @@ void kxInitGLExtentions()
     for (const char* name : kNeededExtensions)
         varnox::Print("Needed extension %s is supported: %s", name,
             varnox::IsExtensionSupported(name) ? "Yes\n" : "No\n");
-#define KX_GL_ENTRY(type, name) Load(kxgl::name, #name);
-#define KX_API_ENTRY(type, name)
-#include <varnox/kxEntryPoints.def>
-#undef KX_GL_ENTRY
-#undef KX_API_ENTRY
+    reported = true;
+    varnox::LoadGLEntryPoints();
 }
 
 void kxInitWGLExtentions()
@@ -88,6 +114,7 @@ void kxInitWGLExtentions()
 #include <varnox/kxEntryPoints.def>
 #undef KX_GL_ENTRY
 #undef KX_API_ENTRY
+    apiPartLoaded = true;
 }
 
 const char* kxGetWGLExtentions()

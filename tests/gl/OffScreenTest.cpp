@@ -44,10 +44,10 @@ TEST_F(OffScreenTest, MadeWithNothingCurrentRendersHeadlessAndResizes)
     vxtest::ReleaseCurrent();
     COffScreen* target = nullptr;
     const std::string output = CaptureOutput([&] { target = COffScreen::NewL(256, 256); });
-    // The headless path fills the entry-point table itself and reports so.
-    const std::vector<std::string> lines = Lines(output);
-    ASSERT_EQ(lines.size(), 11u) << output;
-    EXPECT_EQ(lines[0].rfind("Needed extension GL_EXT_paletted_texture is supported: ", 0), 0u);
+    // The headless path fills the entry-point table itself. The process's
+    // first headless target (the shared one) printed the needed-extension
+    // report; this one fills the table without it.
+    EXPECT_EQ(output, "");
     ASSERT_TRUE(IsCurrent(*target));
     EXPECT_NE(kxgl::glGenBuffers, nullptr);
     EXPECT_EQ(target->width, 256);
@@ -111,8 +111,8 @@ TEST_F(OffScreenTest, ResizingWhileAnotherTargetIsCurrentLeavesThatOneCurrent)
     EXPECT_TRUE(IsCurrent(vxtest::SharedTarget()));
     EXPECT_NE(target->hglrc, nullptr);
     EXPECT_EQ(target->width, 48);
-    // The old context is gone; the new one shares the current one's objects.
-    EXPECT_TRUE(vxtest::ContextGone(target->display, oldContext));
+    // The context stays, with the objects it shares with the current one.
+    EXPECT_EQ(target->hglrc, oldContext);
     target->Activate();
     EXPECT_TRUE(glIsTexture(texture));
     GLint viewport[4];
@@ -139,7 +139,7 @@ TEST_F(OffScreenTest, ResizingTheCurrentTargetKeepsItCurrentAndSharing)
     ASSERT_TRUE(IsCurrent(*b));
     EXPECT_NE(vxtest::CurrentDrawSurface(), oldSurface);
     EXPECT_EQ(vxtest::CurrentDrawSurface(), b->hdc);
-    EXPECT_TRUE(vxtest::ContextGone(b->display, oldContext));
+    EXPECT_EQ(b->hglrc, oldContext);
     // Its share partner is gone, but the group lives on in the shared context.
     EXPECT_TRUE(glIsTexture(texture));
     glClearColor(0, 1, 0, 1);

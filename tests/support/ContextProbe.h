@@ -31,6 +31,11 @@ testing::AssertionResult PbufferGone(void* display, void* pbuffer);
 /// none.
 int PbufferWidth(void* display, void* pbuffer);
 
+/// The largest pixel buffer the context API states for the config (pixel
+/// format) of `context`, which must be current; a side it does not state
+/// is 0.
+void PbufferLimits(void* display, void* context, int* maxWidth, int* maxHeight);
+
 /// The context API's extension string for what is current, read without the
 /// library (EGL's for the current display, WGL's for the current device
 /// context); null when there is none.

@@ -60,6 +60,22 @@ int PbufferWidth(void* display, void* pbuffer)
     return eglQuerySurface(display, pbuffer, EGL_WIDTH, &width) == EGL_TRUE ? width : -1;
 }
 
+void PbufferLimits(void* display, void* context, int* maxWidth, int* maxHeight)
+{
+    EGLint id = 0, count = 0;
+    *maxWidth = *maxHeight = 0;
+    eglQueryContext(display, context, EGL_CONFIG_ID, &id);
+    const EGLint byId[] = { EGL_CONFIG_ID, id, EGL_NONE };
+    EGLConfig config = nullptr;
+    if (!eglChooseConfig(display, byId, &config, 1, &count) || count != 1)
+        return;
+    EGLint width = 0, height = 0;
+    eglGetConfigAttrib(display, config, EGL_MAX_PBUFFER_WIDTH, &width);
+    eglGetConfigAttrib(display, config, EGL_MAX_PBUFFER_HEIGHT, &height);
+    *maxWidth = width;
+    *maxHeight = height;
+}
+
 const char* ContextApiExtensions()
 {
     EGLDisplay display = eglGetCurrentDisplay();

@@ -7,14 +7,20 @@
 /// Windows, EGL on Linux) with a context of its own. Made while a context is
 /// current, it shares objects with that context; made while none is, it
 /// works headless (on Linux no X server is needed; on Windows a hidden window
-/// supplies the device context) and fills the entry-point table itself. It
-/// owns its pixel buffer, surface and context.
+/// supplies the device context; on Linux a GPU is taken where there is one)
+/// and fills the entry-point table itself. It owns its pixel buffer, surface
+/// and context.
 class VARNOX_EXPORT COffScreen : public CRenderTarget {
 public:
-    /// Creates a width × height target; its context is current afterwards.
+    /// Creates a width × height target; its context is current afterwards. A
+    /// size beyond the largest pixel buffer or viewport is refused: the
+    /// target is then 0 × 0, without a pixel buffer.
     static COffScreen* NewL(int width, int height);
 
-    /// Rebuilds the pixel buffer at a new size (contents are lost).
+    /// Gives the target a pixel buffer of the new size (its pixels are lost);
+    /// the context stays, with every GL object made in it. A size beyond the
+    /// largest pixel buffer or viewport, or one the driver refuses, changes
+    /// nothing.
     void SetSize(int width, int height) override;
     ~COffScreen() override;
 
@@ -26,8 +32,15 @@ protected:
 
 private:
     void Build(void* shareWith);
+    bool Refused(int width, int height);
+    bool ReplacePixelBuffer(int width, int height);
+    void DropPixelBuffer();
     void Release();
 
     void* config = nullptr;
     void* sharedWith = nullptr;
+    // The largest size known to work (pixel buffer and viewport maxima); a
+    // side of 0 is not known yet.
+    int largestWidth = 0;
+    int largestHeight = 0;
 };

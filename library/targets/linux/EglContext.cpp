@@ -2,8 +2,10 @@
 // windows and on a headless display for off-screen targets made without one.
 #include "targets/linux/EglContext.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include <varnox/kxExtensions.h>
@@ -11,10 +13,12 @@
 #include "targets/FailureCause.h"
 #include "targets/ShareGroups.h"
 #include "targets/kxExtensionsInternal.h"
+#include "targets/linux/HeadlessDevices.h"
 #include "targets/linux/X11Window.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
+#include <GL/gl.h>
 
 namespace varnox::egl {
 namespace {
@@ -136,41 +140,163 @@ namespace {
         std::string failure;
     };
 
-    // Mesa's surfaceless platform, else the first EGL device.
-    OpenedDisplay OpenHeadlessDisplay()
+    // What EGL says of every display a headless target could open: each
+    // device it lists (usable through EGL_EXT_platform_device) and, where
+    // it may reach another one, Mesa's surfaceless platform with its driver
+    // and the device it runs on.
+    struct HeadlessDisplays {
+        std::vector<egl::HeadlessCandidate> candidates;
+        std::vector<EGLDeviceEXT> devices;
+        EGLDisplay surfaceless = EGL_NO_DISPLAY;
+    };
+
+    std::string DeviceString(PFNEGLQUERYDEVICESTRINGEXTPROC query, EGLDeviceEXT device, EGLint name)
     {
-        OpenedDisplay opened;
-        bool tried = false;
-        if (HasClientExtension("EGL_MESA_platform_surfaceless")) {
-            tried = true;
-            EGLDisplay d = PlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY);
-            if (d != EGL_NO_DISPLAY && InitializeDisplay(d)) {
-                opened.display = d;
-                return opened;
-            }
-        }
-        if (HasClientExtension("EGL_EXT_platform_device")) {
-            tried = true;
-            auto query = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
-            EGLDeviceEXT device = nullptr;
-            EGLint count = 0;
-            if (!query)
-                RecordFailure("eglQueryDevicesEXT: not offered");
-            else if (!query(1, &device, &count))
+        const char* text = query(device, name);
+        return text ? text : "";
+    }
+
+    HeadlessDisplays GatherHeadlessDisplays()
+    {
+        HeadlessDisplays found;
+        auto queryDevices
+            = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
+        auto queryString
+            = reinterpret_cast<PFNEGLQUERYDEVICESTRINGEXTPROC>(eglGetProcAddress("eglQueryDeviceStringEXT"));
+        EGLint count = 0;
+        if (HasClientExtension("EGL_EXT_platform_device") && queryDevices && queryString) {
+            if (!queryDevices(0, nullptr, &count))
                 RecordEglFailure("eglQueryDevicesEXT");
             else if (count <= 0)
                 RecordFailure("eglQueryDevicesEXT: no device");
-            else {
-                EGLDisplay d = PlatformDisplay(EGL_PLATFORM_DEVICE_EXT, device);
-                if (d != EGL_NO_DISPLAY && InitializeDisplay(d)) {
-                    opened.display = d;
-                    return opened;
-                }
-            }
+            found.devices.resize(static_cast<size_t>(count > 0 ? count : 0));
+            if (count > 0 && !queryDevices(count, found.devices.data(), &count))
+                count = 0;
+            found.devices.resize(static_cast<size_t>(count > 0 ? count : 0));
         }
-        if (!tried)
+        for (size_t i = 0; i < found.devices.size(); ++i) {
+            const std::string extensions = DeviceString(queryString, found.devices[i], EGL_EXTENSIONS);
+            egl::HeadlessCandidate candidate;
+            candidate.device = static_cast<int>(i);
+            candidate.softwareMark = IsExtensionInList("EGL_MESA_device_software", extensions.c_str()) == 1;
+            if (IsExtensionInList("EGL_EXT_device_drm", extensions.c_str()))
+                candidate.deviceFile = DeviceString(queryString, found.devices[i], EGL_DRM_DEVICE_FILE_EXT);
+            if (IsExtensionInList("EGL_EXT_device_drm_render_node", extensions.c_str()))
+                candidate.renderNode
+                    = DeviceString(queryString, found.devices[i], EGL_DRM_RENDER_NODE_FILE_EXT);
+            // A device without a node answers the query with an error.
+            eglGetError();
+            found.candidates.push_back(candidate);
+        }
+
+        // Mesa lists every device its surfaceless platform can run on, its
+        // software device (which it marks) included: where it lists that one,
+        // the surfaceless platform would only reach a listed device again,
+        // and is not opened just to find out which.
+        const bool mesaListed = std::any_of(found.candidates.begin(), found.candidates.end(),
+            [](const egl::HeadlessCandidate& c) { return c.softwareMark; });
+        if (!mesaListed && HasClientExtension("EGL_MESA_platform_surfaceless")) {
+            EGLDisplay d = PlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY);
+            egl::HeadlessCandidate candidate;
+            if (d != EGL_NO_DISPLAY && InitializeDisplay(d)) {
+                using DriverName = const char* (*)(EGLDisplay);
+                auto driverName = reinterpret_cast<DriverName>(eglGetProcAddress("eglGetDisplayDriverName"));
+                if (driverName
+                    && IsExtensionInList("EGL_MESA_query_driver", eglQueryString(d, EGL_EXTENSIONS)))
+                    if (const char* name = driverName(d))
+                        candidate.driver = name;
+                auto queryDisplay = reinterpret_cast<PFNEGLQUERYDISPLAYATTRIBEXTPROC>(
+                    eglGetProcAddress("eglQueryDisplayAttribEXT"));
+                EGLAttrib device = 0;
+                if (queryDisplay && queryDisplay(d, EGL_DEVICE_EXT, &device))
+                    for (size_t i = 0; i < found.devices.size(); ++i)
+                        if (found.devices[i] == reinterpret_cast<EGLDeviceEXT>(device))
+                            candidate.runsOn = static_cast<int>(i);
+                eglGetError();
+            }
+            found.surfaceless = d;
+            found.candidates.push_back(candidate);
+        }
+        if (found.candidates.empty() && !HasClientExtension("EGL_EXT_platform_device"))
             RecordFailure("EGL offers neither EGL_MESA_platform_surfaceless nor EGL_EXT_platform_device");
-        opened.failure = TakeFailure();
+        return found;
+    }
+
+    // The GL_RENDERER of a context made on `display`; "" when none can be
+    // made. Whatever was current is current again afterwards.
+    std::string ProbeRenderer(EGLDisplay display)
+    {
+        const EGLint request[]
+            = { EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE };
+        EGLConfig config = nullptr;
+        EGLint count = 0;
+        if (!eglChooseConfig(display, request, &config, 1, &count) || count < 1) {
+            RecordEglFailure("eglChooseConfig");
+            return "";
+        }
+        eglBindAPI(EGL_OPENGL_API);
+        EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
+        if (context == EGL_NO_CONTEXT) {
+            RecordEglFailure("eglCreateContext");
+            return "";
+        }
+        EGLSurface surface = EGL_NO_SURFACE;
+        if (!IsExtensionInList("EGL_KHR_surfaceless_context", eglQueryString(display, EGL_EXTENSIONS))) {
+            const EGLint size[] = { EGL_WIDTH, 1, EGL_HEIGHT, 1, EGL_NONE };
+            surface = eglCreatePbufferSurface(display, config, size);
+        }
+        const Binding saved = Current();
+        std::string renderer;
+        if (eglMakeCurrent(display, surface, surface, context)) {
+            const char* text = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+            renderer = text ? text : "";
+        } else
+            RecordEglFailure("eglMakeCurrent");
+        if (saved.context)
+            eglMakeCurrent(saved.device, saved.draw, saved.read, saved.context);
+        else
+            eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        eglDestroyContext(display, context);
+        if (surface != EGL_NO_SURFACE)
+            eglDestroySurface(display, surface);
+        return renderer;
+    }
+
+    // The display of the device VARNOX_EGL_DEVICE names, else a hardware
+    // device where there is one, else a software one (HeadlessDevices.h).
+    // Which one was taken is said on standard error when there was a choice.
+    OpenedDisplay OpenHeadlessDisplay()
+    {
+        ClearFailure();
+        HeadlessDisplays found = GatherHeadlessDisplays();
+        std::vector<EGLDisplay> displays(found.candidates.size(), EGL_NO_DISPLAY);
+        const auto open = [&](size_t index, bool wantRenderer) {
+            egl::OpenedCandidate opened;
+            const egl::HeadlessCandidate& candidate = found.candidates[index];
+            EGLDisplay d = candidate.device >= 0 ? PlatformDisplay(
+                               EGL_PLATFORM_DEVICE_EXT, found.devices[static_cast<size_t>(candidate.device)])
+                                                 : found.surfaceless;
+            if (d == EGL_NO_DISPLAY || !InitializeDisplay(d))
+                return opened;
+            if (wantRenderer) {
+                opened.renderer = ProbeRenderer(d);
+                if (opened.renderer.empty())
+                    return opened;
+            }
+            displays[index] = d;
+            opened.opened = true;
+            return opened;
+        };
+        const egl::HeadlessSelection selection = egl::SelectHeadless(
+            found.candidates, egl::ParseDeviceChoice(std::getenv("VARNOX_EGL_DEVICE")), open);
+        if (!selection.report.empty())
+            std::fputs(selection.report.c_str(), stderr);
+
+        OpenedDisplay opened;
+        if (selection.taken >= 0)
+            opened.display = displays[static_cast<size_t>(selection.taken)];
+        else
+            opened.failure = TakeFailure();
         return opened;
     }
 
@@ -408,6 +534,19 @@ void PbufferSize(Device* device, Pbuffer* pbuffer, int* width, int* height)
     }
     *width = w;
     *height = h;
+}
+
+void PbufferLimits(Device* device, Config* config, int* maxWidth, int* maxHeight)
+{
+    EGLint w = 0, h = 0;
+    if (device && config) {
+        ClearFailure();
+        if (!eglGetConfigAttrib(device, config, EGL_MAX_PBUFFER_WIDTH, &w)
+            || !eglGetConfigAttrib(device, config, EGL_MAX_PBUFFER_HEIGHT, &h))
+            RecordEglFailure("eglGetConfigAttrib");
+    }
+    *maxWidth = w;
+    *maxHeight = h;
 }
 
 void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface*)

@@ -99,7 +99,7 @@ namespace {
     // (WGL_MAX_PBUFFER_*, read with wglGetPixelFormatAttribivARB, which the
     // table does not hold); where the driver gives none (Wine gives 0), the
     // largest viewport GL offers, since rendering reaches no pixel beyond it.
-    struct PbufferLimits {
+    struct FormatLimits {
         int width = 0;
         int height = 0;
         long long pixels = 0;
@@ -124,10 +124,10 @@ namespace {
     }
 
     // Zeros where nothing is known.
-    PbufferLimits Limits(HDC dc, int format)
+    FormatLimits Limits(HDC dc, int format)
     {
         const DriverLimits& driver = ReadDriverLimits();
-        PbufferLimits limits;
+        FormatLimits limits;
         const int names[]
             = { WGL_MAX_PBUFFER_WIDTH_ARB, WGL_MAX_PBUFFER_HEIGHT_ARB, WGL_MAX_PBUFFER_PIXELS_ARB };
         int values[3] = {};
@@ -327,7 +327,7 @@ Pbuffer* CreatePbuffer(Device* device, Config* config, int width, int height)
             width, height);
         return nullptr;
     }
-    const PbufferLimits limits = Limits(parent, FormatOf(config));
+    const FormatLimits limits = Limits(parent, FormatOf(config));
     if ((limits.width > 0 && width > limits.width) || (limits.height > 0 && height > limits.height)
         || (limits.pixels > 0 && static_cast<long long>(width) * height > limits.pixels)) {
         RecordFailure(
@@ -368,6 +368,17 @@ void PbufferSize(Device* device, Pbuffer* pbuffer, int* width, int* height)
     }
     *width = w;
     *height = h;
+}
+
+void PbufferLimits(Device* device, Config* config, int* maxWidth, int* maxHeight)
+{
+    *maxWidth = *maxHeight = 0;
+    HDC parent = device && config ? PbufferParentDC() : nullptr;
+    if (!parent)
+        return;
+    const FormatLimits limits = Limits(parent, FormatOf(config));
+    *maxWidth = limits.width;
+    *maxHeight = limits.height;
 }
 
 void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface* surface)

@@ -54,6 +54,7 @@ namespace {
     }
 
     PFNWGLQUERYPBUFFERARBPROC queryPbuffer = nullptr;
+    PFNWGLGETPIXELFORMATATTRIBIVARBPROC formatAttributes = nullptr;
     PFNWGLGETEXTENSIONSSTRINGARBPROC extensionsString = nullptr;
 
     // Tries to bind `context` to the probe window, then puts back what was
@@ -124,6 +125,19 @@ int PbufferWidth(void*, void* pbuffer)
     auto query = Entry(queryPbuffer, "wglQueryPbufferARB");
     int width = 0;
     return query && query(static_cast<HPBUFFERARB>(pbuffer), WGL_PBUFFER_WIDTH_ARB, &width) ? width : -1;
+}
+
+void PbufferLimits(void*, void*, int* maxWidth, int* maxHeight)
+{
+    *maxWidth = *maxHeight = 0;
+    auto attributes = Entry(formatAttributes, "wglGetPixelFormatAttribivARB");
+    const HDC dc = wglGetCurrentDC();
+    const int names[] = { WGL_MAX_PBUFFER_WIDTH_ARB, WGL_MAX_PBUFFER_HEIGHT_ARB };
+    int values[2] = { 0, 0 };
+    if (dc && attributes && attributes(dc, GetPixelFormat(dc), 0, 2, names, values)) {
+        *maxWidth = values[0];
+        *maxHeight = values[1];
+    }
 }
 
 const char* ContextApiExtensions()

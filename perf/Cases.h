@@ -18,6 +18,9 @@ void RegisterPaired(const char* name, std::function<void(benchmark::State&)> run
 void RegisterFrameCases();
 /// 2. Render of 1, 100 and 10,000 image objects sharing one texture.
 void RegisterNodeCases();
+/// 6. to 9. Render of scenes whose neighbouring nodes share textures and
+///    shaders, off screen and in a window.
+void RegisterElisionCases();
 /// 3. kxParametric::update of a 255 × 255 grid.
 void RegisterParametricCase();
 /// 4. ImageObject::Image of 1920 × 1080 YUV420 frames, and the conversion

@@ -5,11 +5,6 @@
 
 #include <cstdlib>
 
-#include <sched.h>
-
-#include <EGL/egl.h>
-#include <X11/Xlib.h>
-
 #include "BenchmarkImage.h"
 #include "Pairing.h"
 #include "ParametricSurface.h"
@@ -71,6 +66,12 @@ namespace {
                 static_cast<float>(target.width * 0.5), static_cast<float>(target.height * 0.5), 0.0f);
             surface->update(nullptr);
             scene->addObject(surface);
+            // The same surface in a scene that issues the full state
+            // sequence, as every scene did before it left out calls.
+            setenv("VARNOX_NO_STATE_ELISION", "1", 1);
+            full = CScene::NewL();
+            unsetenv("VARNOX_NO_STATE_ELISION");
+            full->addObject(surface);
 
             const kxVec3 t = surface->getTranslation();
             const kxVec4 r = surface->getRotation();
@@ -85,20 +86,23 @@ namespace {
         ~WaveScene()
         {
             delete surface;
+            delete full;
             delete scene;
         }
 
         WaveScene(const WaveScene&) = delete;
         WaveScene& operator=(const WaveScene&) = delete;
 
-        // The library's frame up to the present.
-        void Render(CRenderTarget& target, int n)
+        // The library's frame up to the present (with the full state
+        // sequence, or as it is).
+        void Render(CRenderTarget& target, int n, bool fullSequence = false)
         {
             surface->getShader()->SetUniform("mTime", FrameTime(n));
-            scene->Render(&target);
+            (fullSequence ? full : scene)->Render(&target);
         }
 
         CScene* scene = nullptr;
+        CScene* full = nullptr;
         SurfaceProbe* surface = nullptr;
         PlainWave plain {};
     };
@@ -183,7 +187,7 @@ namespace {
         {
             WaveScene wave(*target);
             if (SamePixels(wave, *target, &why)) {
-                int libraryFrame = 0, plainFrame = 0;
+                int libraryFrame = 0, plainFrame = 0, fullFrame = 0;
                 RunPaired(
                     state, info,
                     [&] {
@@ -193,6 +197,10 @@ namespace {
                     [&] {
                         PlainRender(wave.plain, FrameTime(plainFrame++));
                         glFinish();
+                    },
+                    [&] {
+                        wave.Render(*target, fullFrame++, true);
+                        glFinish();
                     });
             }
         }
@@ -201,53 +209,18 @@ namespace {
             RecordFailure(state, info, why);
     }
 
-    // What Refresh does to present, by hand: swap interval, swap, yield, and
-    // the window's pending events (on a connection of its own that watches
-    // the same events of the window).
-    struct PlainPresenter {
-        EGLDisplay display;
-        EGLSurface surface;
-        Display* x;
-        Window window;
-
-        void Present() const
-        {
-            eglSwapInterval(display, 0);
-            eglSwapBuffers(display, surface);
-            sched_yield();
-            XEvent event;
-            while (XCheckWindowEvent(x, window, StructureNotifyMask | ExposureMask, &event)
-                || XCheckTypedWindowEvent(x, window, ClientMessage, &event))
-                ;
-        }
-    };
-
     void WindowFrame(benchmark::State& state)
     {
         const CaseInfo info { "1. frame, Xvfb window 500 × 500, Refresh", "frames/s", 1.0, 0.97 };
-        const char* name = std::getenv("DISPLAY");
-        if (!name || !*name)
-            return RecordFailure(state, info, "no X display (DISPLAY is unset)");
-        ReleaseCurrent();
-        std::unique_ptr<CWindowVNX> window;
-        {
-            Quiet quiet;
-            window.reset(CWindowVNX::NewL(0, 0, 500, 500, 0));
-        }
-        if (!window->hglrc)
-            return RecordFailure(state, info, "no window target");
-        window->SetRefreshInterval(0);
-        Display* x = XOpenDisplay(nullptr);
-        if (!x)
-            return RecordFailure(state, info, "cannot open a second X connection");
-        XSelectInput(x, window->hwnd, StructureNotifyMask | ExposureMask);
-        const PlainPresenter presenter { window->display, window->hdc, x, window->hwnd };
-
         std::string why;
+        std::unique_ptr<PerfWindow> perfWindow = PerfWindow::Open(500, 500, &why);
+        if (!perfWindow)
+            return RecordFailure(state, info, why);
+        CWindowVNX* window = &perfWindow->target();
         {
             WaveScene wave(*window);
             if (SamePixels(wave, *window, &why)) {
-                int libraryFrame = 0, plainFrame = 0;
+                int libraryFrame = 0, plainFrame = 0, fullFrame = 0;
                 RunPaired(
                     state, info,
                     [&] {
@@ -257,13 +230,17 @@ namespace {
                     },
                     [&] {
                         PlainRender(wave.plain, FrameTime(plainFrame++));
-                        presenter.Present();
+                        perfWindow->PlainPresent();
+                        glFinish();
+                    },
+                    [&] {
+                        wave.Render(*window, fullFrame, true);
+                        window->Refresh(fullFrame++);
                         glFinish();
                     });
             }
         }
-        window.reset();
-        XCloseDisplay(x);
+        perfWindow.reset();
         if (!why.empty())
             RecordFailure(state, info, why);
     }

@@ -25,24 +25,31 @@ namespace {
         return std::chrono::duration<double>(Clock::now() - start).count();
     }
 
-    // Runs both sides, alternately, until each has run for `seconds`.
-    void WarmUp(const std::function<void()>& library, const std::function<void()>& plain, double seconds)
+    using Side = std::function<void()>;
+
+    // Runs every side, in turn, until each has run for `seconds`.
+    void WarmUp(const std::vector<const Side*>& sides, double seconds)
     {
-        double spentLibrary = 0.0, spentPlain = 0.0;
-        int runs = 0;
-        while (runs < 3 || spentLibrary < seconds || spentPlain < seconds) {
-            spentLibrary += TimeBatch(library, 1);
-            spentPlain += TimeBatch(plain, 1);
-            ++runs;
+        std::vector<double> spent(sides.size(), 0.0);
+        for (int runs = 0;; ++runs) {
+            bool done = runs >= 3;
+            for (size_t i = 0; i < sides.size(); ++i) {
+                spent[i] += TimeBatch(*sides[i], 1);
+                done = done && spent[i] >= seconds;
+            }
+            if (done)
+                return;
         }
     }
 
-    // Iterations a batch needs to last about `seconds`, judged on the slower side.
-    int BatchSize(const std::function<void()>& library, const std::function<void()>& plain, double seconds)
+    // Iterations a batch needs to last about `seconds`, judged on the slowest side.
+    int BatchSize(const std::vector<const Side*>& sides, double seconds)
     {
         int count = 1;
         for (;;) {
-            const double t = std::max(TimeBatch(library, count), TimeBatch(plain, count));
+            double t = 0.0;
+            for (const Side* side : sides)
+                t = std::max(t, TimeBatch(*side, count));
             if (t >= seconds / 4 || count >= (1 << 24)) {
                 const double perIteration = t / count;
                 return std::max(1, static_cast<int>(std::lround(seconds / perIteration)));
@@ -113,38 +120,59 @@ double Quantile(std::vector<double> values, double q)
 void RunPaired(benchmark::State& state, const CaseInfo& info, const std::function<void()>& library,
     const std::function<void()>& plain)
 {
+    RunPaired(state, info, library, plain, nullptr);
+}
+
+void RunPaired(benchmark::State& state, const CaseInfo& info, const std::function<void()>& library,
+    const std::function<void()>& plain, const std::function<void()>& reference)
+{
     const PairingSettings& settings = Settings();
+    const bool withReference = static_cast<bool>(reference);
     if (settings.markCalls) {
         // Both sides have run as often before (once each, to compare their
         // results), so per-frame values such as the time uniform agree.
         for (auto _ : state) {
             RunMarked(library, "library " + CurrentCase());
             RunMarked(plain, "plain " + CurrentCase());
+            if (withReference)
+                RunMarked(reference, "full " + CurrentCase());
             state.SetIterationTime(1e-9);
         }
         return;
     }
-    WarmUp(library, plain, settings.warmupSeconds);
-    const int batch = BatchSize(library, plain, settings.batchSeconds);
+    std::vector<const Side*> sides { &library, &plain };
+    if (withReference)
+        sides.push_back(&reference);
+    WarmUp(sides, settings.warmupSeconds);
+    const int batch = BatchSize(sides, settings.batchSeconds);
 
-    std::vector<double> ratios, libraryRates, plainRates;
+    std::vector<double> ratios, libraryRates, plainRates, speedups, referenceRates;
     int round = 0;
     for (auto _ : state) {
-        // Which side goes first alternates, so that a steady drift in the
-        // machine's speed favours neither.
-        double tLibrary, tPlain;
+        // The order of the sides reverses every round, so that a steady
+        // drift in the machine's speed favours none: library, plain (, full)
+        // and then (full,) plain, library.
+        double tLibrary = 0.0, tPlain = 0.0, tReference = 0.0;
         if (round % 2 == 0) {
             tLibrary = TimeBatch(library, batch);
             tPlain = TimeBatch(plain, batch);
+            if (withReference)
+                tReference = TimeBatch(reference, batch);
         } else {
+            if (withReference)
+                tReference = TimeBatch(reference, batch);
             tPlain = TimeBatch(plain, batch);
             tLibrary = TimeBatch(library, batch);
         }
-        state.SetIterationTime(tLibrary + tPlain);
+        state.SetIterationTime(tLibrary + tPlain + tReference);
         const double units = info.unitsPerIteration * batch;
         libraryRates.push_back(units / tLibrary);
         plainRates.push_back(units / tPlain);
         ratios.push_back(tPlain / tLibrary);
+        if (withReference) {
+            referenceRates.push_back(units / tReference);
+            speedups.push_back(tReference / tLibrary);
+        }
         ++round;
     }
 
@@ -157,6 +185,15 @@ void RunPaired(benchmark::State& state, const CaseInfo& info, const std::functio
     result.ratio = Median(ratios);
     result.libraryRate = Median(libraryRates);
     result.plainRate = Median(plainRates);
+    if (withReference) {
+        result.hasReference = true;
+        result.speedupLow = Quantile(speedups, 0.25);
+        result.speedupHigh = Quantile(speedups, 0.75);
+        result.speedup = Median(speedups);
+        result.referenceRate = Median(referenceRates);
+        state.counters["full"] = result.referenceRate;
+        state.counters["speedup"] = result.speedup;
+    }
     Store().push_back(result);
 
     state.counters["library"] = result.libraryRate;
@@ -185,21 +222,29 @@ const std::vector<CaseResult>& Results()
 
 void PrintTable(std::FILE* out)
 {
-    std::fprintf(out, "| Case | Library | Plain | Ratio (IQR) | Goal | Met |\n");
-    std::fprintf(out, "|---|---:|---:|---:|---:|---|\n");
+    std::fprintf(
+        out, "| Case | Library | Plain | Ratio (IQR) | Goal | Met | Full sequence | Speed-up (IQR) |\n");
+    std::fprintf(out, "|---|---:|---:|---:|---:|---|---:|---:|\n");
     for (const CaseResult& r : Results()) {
         char goal[16] = "–";
         if (r.info.goal > 0)
             std::snprintf(goal, sizeof goal, "≥ %.2f", r.info.goal);
         if (!r.error.empty()) {
-            std::fprintf(
-                out, "| %s | – | – | – | %s | not run: %s |\n", r.info.name.c_str(), goal, r.error.c_str());
+            std::fprintf(out, "| %s | – | – | – | %s | not run: %s | – | – |\n", r.info.name.c_str(), goal,
+                r.error.c_str());
             continue;
         }
         const char* met = r.info.goal > 0 ? (r.Met() ? "yes" : "**no**") : "reported";
-        std::fprintf(out, "| %s | %s | %s | %.3f (%.3f–%.3f) | %s | %s |\n", r.info.name.c_str(),
+        std::string full = "–", speedup = "–";
+        if (r.hasReference) {
+            char text[64];
+            std::snprintf(text, sizeof text, "%.2f× (%.2f–%.2f)", r.speedup, r.speedupLow, r.speedupHigh);
+            full = Rate(r.referenceRate, r.info.unit);
+            speedup = text;
+        }
+        std::fprintf(out, "| %s | %s | %s | %.3f (%.3f–%.3f) | %s | %s | %s | %s |\n", r.info.name.c_str(),
             Rate(r.libraryRate, r.info.unit).c_str(), Rate(r.plainRate, r.info.unit).c_str(), r.ratio,
-            r.ratioLow, r.ratioHigh, goal, met);
+            r.ratioLow, r.ratioHigh, goal, met, full.c_str(), speedup.c_str());
     }
 }
 

@@ -38,6 +38,14 @@ struct CaseResult {
     double ratioHigh = 0.0;
     int rounds = 0;
     int batch = 0;
+    /// Cases that also time the library's full per-child state sequence
+    /// (VARNOX_NO_STATE_ELISION): its rate and the median of the per-round
+    /// ratios full-sequence time / library time, with their quartiles.
+    bool hasReference = false;
+    double referenceRate = 0.0;
+    double speedup = 0.0;
+    double speedupLow = 0.0;
+    double speedupHigh = 0.0;
     /// Set when the case could not run; the numbers are then meaningless.
     std::string error;
 
@@ -67,6 +75,14 @@ std::string& CurrentCase();
 void RunPaired(benchmark::State& state, const CaseInfo& info, const std::function<void()>& library,
     const std::function<void()>& plain);
 
+/// The same with a third side timed in every round: `reference`, the library
+/// doing the same work the way it did before an optimisation (the full state
+/// sequence). Its speed-up is reported beside the ratio; it has no goal. With
+/// markCalls set it runs once inside a group "full <case>", which the call
+/// comparison leaves alone.
+void RunPaired(benchmark::State& state, const CaseInfo& info, const std::function<void()>& library,
+    const std::function<void()>& plain, const std::function<void()>& reference);
+
 /// Records a case that could not run, and marks `state` skipped.
 void RecordFailure(benchmark::State& state, const CaseInfo& info, const std::string& why);
 
@@ -74,7 +90,8 @@ void RecordFailure(benchmark::State& state, const CaseInfo& info, const std::str
 const std::vector<CaseResult>& Results();
 
 /// The results as a Markdown table: case, library and plain throughput, ratio,
-/// goal, met.
+/// goal, met, and where there is one, the full sequence's throughput and the
+/// speed-up over it.
 void PrintTable(std::FILE* out);
 
 /// The median of `values` (which it reorders); 0 for none.

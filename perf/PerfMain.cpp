@@ -94,6 +94,7 @@ int main(int argc, char** argv)
     vnxperf::RegisterParametricCase();
     vnxperf::RegisterYuvCases();
     vnxperf::RegisterTextureCase();
+    vnxperf::RegisterElisionCases();
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

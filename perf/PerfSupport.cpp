@@ -3,7 +3,12 @@
 #include <cstdio>
 #include <fstream>
 
+#include <cstdlib>
+
+#include <sched.h>
+
 #include <EGL/egl.h>
+#include <X11/Xlib.h>
 
 namespace vnxperf {
 
@@ -37,6 +42,11 @@ const char* ShaderPath()
     return VNX_PERF_SHADER;
 }
 
+const char* TintShaderPath()
+{
+    return VNX_PERF_TINT_SHADER;
+}
+
 std::string CpuModel()
 {
     std::ifstream in("/proc/cpuinfo");
@@ -46,6 +56,53 @@ std::string CpuModel()
             return colon == std::string::npos ? line : line.substr(colon + 2);
         }
     return "unknown";
+}
+
+std::unique_ptr<PerfWindow> PerfWindow::Open(int width, int height, std::string* why)
+{
+    const char* name = std::getenv("DISPLAY");
+    if (!name || !*name) {
+        *why = "no X display (DISPLAY is unset)";
+        return nullptr;
+    }
+    ReleaseCurrent();
+    std::unique_ptr<PerfWindow> w(new PerfWindow());
+    {
+        Quiet quiet;
+        w->window.reset(CWindowVNX::NewL(0, 0, width, height, 0));
+    }
+    if (!w->window->hglrc) {
+        *why = "no window target";
+        return nullptr;
+    }
+    w->window->SetRefreshInterval(0);
+    Display* x = XOpenDisplay(nullptr);
+    if (!x) {
+        *why = "cannot open a second X connection";
+        return nullptr;
+    }
+    XSelectInput(x, w->window->hwnd, StructureNotifyMask | ExposureMask);
+    w->x = x;
+    return w;
+}
+
+PerfWindow::~PerfWindow()
+{
+    window.reset();
+    if (x)
+        XCloseDisplay(static_cast<Display*>(x));
+}
+
+void PerfWindow::PlainPresent() const
+{
+    eglSwapInterval(window->display, 0);
+    eglSwapBuffers(window->display, window->hdc);
+    sched_yield();
+    Display* display = static_cast<Display*>(x);
+    XEvent event;
+    while (XCheckWindowEvent(display, window->hwnd, StructureNotifyMask | ExposureMask, &event)
+        || XCheckTypedWindowEvent(display, window->hwnd, ClientMessage, &event))
+        ;
 }
 
 } // namespace vnxperf

@@ -46,7 +46,33 @@ float FrameTime(int n);
 /// The shader file of the benchmark program.
 const char* ShaderPath();
 
+/// The suite's own shader file: the texture times the colour times a tint.
+const char* TintShaderPath();
+
 /// The processor's model name, as /proc/cpuinfo gives it.
 std::string CpuModel();
+
+/// A window target on the X server in DISPLAY, presenting with swap interval
+/// 0, and plain code that presents the way its Refresh does: swap interval,
+/// swap, yield, and the window's pending events (read on an X connection of
+/// its own that watches the same events of the window).
+class PerfWindow {
+public:
+    /// A width × height window; null with `why` set when there is none.
+    static std::unique_ptr<PerfWindow> Open(int width, int height, std::string* why);
+    ~PerfWindow();
+    PerfWindow(const PerfWindow&) = delete;
+    PerfWindow& operator=(const PerfWindow&) = delete;
+
+    CWindowVNX& target() { return *window; }
+    /// What Refresh does, by hand.
+    void PlainPresent() const;
+
+private:
+    PerfWindow() = default;
+
+    std::unique_ptr<CWindowVNX> window;
+    void* x = nullptr; // the second X connection (Display*)
+};
 
 } // namespace vnxperf

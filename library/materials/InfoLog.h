@@ -12,9 +12,9 @@ namespace varnox {
 // After a compile or a link: reads the object's status and its info log
 // (always fetched, as the driver expects) and, when the status is false,
 // prints the log and then `failure`. The log buffer is one byte longer than
-// GL asks for, so that an empty log is still a text.
+// GL asks for, so that an empty log is still a text. Returns the status.
 template <class GetParameter, class GetLog>
-void ReportInfoLog(
+bool ReportInfoLog(
     GLuint object, GLenum statusName, GetParameter getParameter, GetLog getLog, const char* failure)
 {
     GLint status = GL_FALSE;
@@ -28,6 +28,7 @@ void ReportInfoLog(
         Print("%s", log.data());
         Print("%s", failure);
     }
+    return status != GL_FALSE;
 }
 
 } // namespace varnox

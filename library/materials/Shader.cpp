@@ -111,6 +111,6 @@ void Shader::AttachAndLink(ShaderProgram* stage)
         kxgl::glAttachShader(program, stage->shader);
     kxgl::glLinkProgram(program);
 
-    varnox::ReportInfoLog(
+    linked = varnox::ReportInfoLog(
         program, GL_LINK_STATUS, kxgl::glGetProgramiv, kxgl::glGetProgramInfoLog, "Link failed\n");
 }

@@ -13,6 +13,7 @@
 #include "materials/TextureStream.h"
 #include "materials/TextureUpload.h"
 #include "materials/YUVConverter.h"
+#include "scene/RenderState.h"
 #include "scene/VertexLayout.h"
 
 namespace {
@@ -256,6 +257,13 @@ void ImageObject::traverse(TContext* context)
     if (sizingMode == fitToTarget && context)
         Fit(*context);
     Geometry::traverse(context);
+}
+
+void ImageObject::fitAndDraw(TContext* context, varnox::RenderState& state)
+{
+    if (sizingMode == fitToTarget && context)
+        Fit(*context);
+    draw(state);
 }
 
 void ImageObject::Fit(const TContext& context)

@@ -3,6 +3,9 @@
 #include <GL/gl.h>
 
 #include <varnox/CRenderTarget.h>
+#include <varnox/ImageObject.h>
+
+#include "scene/RenderState.h"
 
 #include "core/Print.h"
 
@@ -23,6 +26,7 @@ CScene::CScene() = default;
 void CScene::ConstructL()
 {
     context = new TContext();
+    fullSequence = varnox::StateElisionDisabled();
 }
 
 CScene::~CScene()
@@ -94,6 +98,113 @@ void CScene::Render(CRenderTarget* target)
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 
+    if (fullSequence)
+        DrawChildrenFully();
+    else
+        DrawChildren();
+}
+
+namespace {
+
+void PushChildMatrix(Node& node)
+{
+    glPushMatrix();
+    const kxVec3 translation = node.getTranslation();
+    const kxVec4 turn = node.getRotation();
+    const kxVec3 scale = node.getScale();
+    glTranslatef(translation.x, translation.y, translation.z);
+    glRotatef(turn.x, turn.y, turn.z, turn.w);
+    glScalef(scale.x, scale.y, scale.z);
+}
+
+} // namespace
+
+// Each child's shader, texture-coordinate array, texture and the state of
+// its geometry go through a tracker that leaves out what is already in force.
+// The undoing after a child is only wanted: it is issued where the next child
+// does not want the state back, or at the end. The library's own nodes,
+// textures and shaders are drawn and bound through the tracker; anything
+// else (a client's class) runs exactly as in the full sequence, sees the
+// same state, and after it nothing is assumed.
+void CScene::DrawChildren()
+{
+    varnox::RenderState state(true);
+    for (unsigned int i = 0; i < children.count; ++i) {
+        Node* node = children.storage[i];
+        if (!node->visible)
+            break;
+        Shader* shader = node->getShader();
+        Texture* texture = node->getTexture();
+        const bool ownShader = shader && varnox::IsLibraryShader(*shader);
+        const bool ownTexture = texture && varnox::IsLibraryTexture(*texture);
+        // A library shader without a program object (made with no context)
+        // binds and unbinds nothing.
+        if (shader) {
+            if (ownShader) {
+                if (shader->program)
+                    state.WantProgram(shader->program, shader->linked);
+            } else {
+                state.BeforeForeign();
+                shader->bind(context);
+                state.ForeignDone();
+            }
+        }
+        if (texture) {
+            state.WantTexCoordArray(true);
+            if (ownTexture) {
+                state.WantTexture(texture->texture);
+                state.WantTexturing(true);
+            } else {
+                state.BeforeForeign();
+                texture->bind();
+                state.ForeignDone();
+            }
+        }
+        state.Flush();
+        PushChildMatrix(*node);
+        switch (varnox::KindOf(*node)) {
+        case varnox::NodeKind::nothing:
+            break;
+        case varnox::NodeKind::geometry:
+            static_cast<Geometry*>(node)->draw(state);
+            break;
+        case varnox::NodeKind::image:
+            static_cast<ImageObject*>(node)->fitAndDraw(context, state);
+            break;
+        case varnox::NodeKind::client:
+            state.BeforeForeign();
+            node->traverse(context);
+            state.ForeignDone();
+            break;
+        }
+        glPopMatrix();
+        if (texture) {
+            if (ownTexture) {
+                state.WantTexturing(false);
+            } else {
+                state.BeforeForeign();
+                texture->unbind();
+                state.ForeignDone();
+            }
+            state.WantTexCoordArray(false);
+        }
+        if (shader) {
+            if (ownShader) {
+                if (shader->program)
+                    state.WantProgram(0, true);
+            } else {
+                state.BeforeForeign();
+                shader->unbind(context);
+                state.ForeignDone();
+            }
+        }
+    }
+    state.FlushUndo();
+}
+
+// Every call of every child's sequence, as it stands.
+void CScene::DrawChildrenFully()
+{
     for (unsigned int i = 0; i < children.count; ++i) {
         Node* node = children.storage[i];
         if (!node->visible)
@@ -106,13 +217,7 @@ void CScene::Render(CRenderTarget* target)
             glEnableClientState(GL_TEXTURE_COORD_ARRAY);
             texture->bind();
         }
-        glPushMatrix();
-        const kxVec3 translation = node->getTranslation();
-        const kxVec4 turn = node->getRotation();
-        const kxVec3 scale = node->getScale();
-        glTranslatef(translation.x, translation.y, translation.z);
-        glRotatef(turn.x, turn.y, turn.z, turn.w);
-        glScalef(scale.x, scale.y, scale.z);
+        PushChildMatrix(*node);
         node->traverse(context);
         glPopMatrix();
         if (texture) {

@@ -7,6 +7,7 @@
 
 #include "core/GLReadiness.h"
 #include "core/Print.h"
+#include "scene/RenderState.h"
 #include "scene/VertexLayout.h"
 
 namespace {
@@ -234,8 +235,15 @@ void Geometry::unmapTexCoords()
 
 void Geometry::traverse(TContext*)
 {
-    glLineWidth(lineWidth);
-    glColor4f(colour.x, colour.y, colour.z, colour.w);
+    // Every call issued: what a client's traverse reaches runs as it always did.
+    varnox::RenderState everyCall(false);
+    draw(everyCall);
+}
+
+void Geometry::draw(varnox::RenderState& state)
+{
+    state.LineWidth(lineWidth);
+    state.Color(colour.x, colour.y, colour.z, colour.w);
     if (vertexBuffer) {
         kxgl::glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
         glVertexPointer(componentCount, GL_FLOAT, 0, kOffsetZero);
@@ -244,23 +252,23 @@ void Geometry::traverse(TContext*)
     // with another geometry's normals or texture coordinates (reading past
     // the end of their buffers when it has more vertices).
     if (normalBuffer) {
-        glEnableClientState(GL_NORMAL_ARRAY);
+        state.NormalArray(true);
         kxgl::glBindBuffer(GL_ARRAY_BUFFER, normalBuffer);
         glNormalPointer(GL_FLOAT, 0, kOffsetZero);
     } else {
-        glDisableClientState(GL_NORMAL_ARRAY);
+        state.NormalArray(false);
     }
     if (texCoordBuffer) {
         kxgl::glBindBuffer(GL_ARRAY_BUFFER, texCoordBuffer);
         glTexCoordPointer(kTexCoordFloats, GL_FLOAT, 0, kOffsetZero);
     } else {
-        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        state.TexCoordArray(false);
     }
     // Per-vertex colours take effect for the draw of the geometry that has them.
     if (colorBuffer) {
         kxgl::glBindBuffer(GL_ARRAY_BUFFER, colorBuffer);
         glColorPointer(kColorFloats, GL_FLOAT, 0, kOffsetZero);
-        glEnableClientState(GL_COLOR_ARRAY);
+        state.ColorArray(true);
     }
     if (indexBuffer) {
         kxgl::glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
@@ -268,6 +276,10 @@ void Geometry::traverse(TContext*)
     } else {
         glDrawArrays(primitiveMode, 0, vertexCount);
     }
-    if (colorBuffer)
-        glDisableClientState(GL_COLOR_ARRAY);
+    if (colorBuffer) {
+        state.ColorArray(false);
+        // The draw took the colour from the array: the current colour is
+        // undefined after it.
+        state.ColorUndefined();
+    }
 }

@@ -9,6 +9,7 @@
 
 #include "gl/GLTest.h"
 #include "support/ContextProbe.h"
+#include "support/Environment.h"
 
 namespace {
 
@@ -63,10 +64,10 @@ TEST_F(OffScreenSizeTest, SizesBeyondTheLargestPixelBufferAreRefusedAndNotKept)
         vxtest::ActivateShared();
     }
     // With diagnostics on, the cause names the size and the limit.
-    setenv("VARNOX_DEBUG", "1", 1);
+    vxtest::SetEnvironment("VARNOX_DEBUG", "1");
     COffScreen* target = nullptr;
     const std::string said = CaptureOutput([&] { target = COffScreen::NewL(INT_MAX, 4); });
-    unsetenv("VARNOX_DEBUG");
+    vxtest::UnsetEnvironment("VARNOX_DEBUG");
     EXPECT_EQ(said,
         kSizeMessage + "  COffScreen: 2147483647 x 4 is larger than the largest pixel buffer and viewport, "
             + std::to_string(maxWidth) + " x " + std::to_string(maxHeight) + "\n");

@@ -33,7 +33,9 @@ public:
     /// Switches GL blending on or off now, in the current context.
     void Blending(bool on);
     /// Draws the children into `target`, whose context the caller made current.
-    /// A null target is refused with one line.
+    /// Between children it issues only the state changes the next child
+    /// needs, and leaves GL as the full per-child sequence would (see
+    /// docs/scene.md). A null target is refused with one line.
     void Render(CRenderTarget* target);
 
     const TContext* getContext() const { return context; }
@@ -42,7 +44,13 @@ public:
 private:
     CScene();
     void ConstructL();
+    /// The loop over the children, with state elision and without it.
+    void DrawChildren();
+    void DrawChildrenFully();
 
     TContext* context = nullptr;
     int rotation = 0;
+    /// Every child gets the full state sequence (VARNOX_NO_STATE_ELISION=1
+    /// when the scene was made).
+    bool fullSequence = false;
 };

@@ -3,6 +3,10 @@
 #include <varnox/Export.h>
 #include <varnox/Node.h>
 
+namespace varnox {
+class RenderState;
+}
+
 /// The drawable node: up to five vertex arrays (positions, normals, colours,
 /// texture coordinates, 16-bit indices) kept only in GL buffer objects and
 /// drawn with one call. Created only as the base of a derived class.
@@ -64,6 +68,12 @@ protected:
     const bool inert;
 
 private:
+    friend class CScene;
+    friend class ImageObject;
+    /// What traverse draws, with each state call made through `state`: the
+    /// scene's tracker leaves out what is already in force.
+    void draw(varnox::RenderState& state);
+
     /// Bytes last uploaded into each buffer, so that a copy never reads past
     /// the end of a source buffer sized by an older vertex count.
     struct UploadedBytes {

@@ -74,4 +74,11 @@ private:
 public:
     /// The GL program object; owned.
     unsigned int program = 0;
+
+private:
+    friend class CScene;
+    /// The last link succeeded: only then does glUseProgram take the program
+    /// (the scene relies on it to know which program is in use). Last, in
+    /// what was padding: the layout before it is unchanged.
+    bool linked = false;
 };

@@ -1,0 +1,223 @@
+#include "scene/RenderState.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <typeinfo>
+
+#include <varnox/CScene.h>
+#include <varnox/ImageObject.h>
+#include <varnox/Shader.h>
+#include <varnox/kxExtensions.h>
+#include <varnox/kxParametric.h>
+
+#include "materials/TextureStream.h"
+
+namespace varnox {
+
+namespace {
+
+    unsigned int Bits(float value)
+    {
+        unsigned int bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        return bits;
+    }
+
+    bool Same(const Colour& a, const Colour& b)
+    {
+        return a.bits[0] == b.bits[0] && a.bits[1] == b.bits[1] && a.bits[2] == b.bits[2]
+            && a.bits[3] == b.bits[3];
+    }
+
+} // namespace
+
+NodeKind KindOf(const Node& node)
+{
+    // Addresses only: comparing type_info objects may compare their names.
+    const std::type_info* type = &typeid(node);
+    if (type == &typeid(ImageObject))
+        return NodeKind::image;
+    if (type == &typeid(kxParametric))
+        return NodeKind::geometry;
+    if (type == &typeid(Node) || type == &typeid(Group) || type == &typeid(CScene))
+        return NodeKind::nothing;
+    return NodeKind::client;
+}
+
+bool IsLibraryTexture(const Texture& texture)
+{
+    const std::type_info* type = &typeid(texture);
+    return type == &typeid(TextureStatic) || type == &typeid(TextureStream);
+}
+
+bool IsLibraryShader(const Shader& shader)
+{
+    return &typeid(shader) == &typeid(Shader);
+}
+
+bool StateElisionDisabled()
+{
+    const char* value = std::getenv("VARNOX_NO_STATE_ELISION");
+    return value && std::strcmp(value, "1") == 0;
+}
+
+RenderState::RenderState(bool tracking)
+    : track(tracking)
+{
+}
+
+void RenderState::WantProgram(unsigned int name, bool takes)
+{
+    // GL may refuse this program and keep the one in use: that must be the
+    // one the full sequence would have in use by then (the 0 of the last
+    // child's undoing, say), so what is wanted before it is issued first.
+    if (!takes)
+        IssueProgram();
+    wantedProgram = { name, true };
+    wantedProgramTakes = takes;
+}
+
+void RenderState::WantTexCoordArray(bool on)
+{
+    wantedTexCoordArray = { on, true };
+}
+
+void RenderState::WantTexture(unsigned int name)
+{
+    wantedTexture = { name, true };
+}
+
+void RenderState::WantTexturing(bool on)
+{
+    wantedTexturing = { on, true };
+}
+
+void RenderState::Flush()
+{
+    IssueProgram();
+    IssueTexCoordArray();
+    IssueTexture();
+    IssueTexturing();
+}
+
+void RenderState::FlushUndo()
+{
+    IssueTexturing();
+    IssueTexCoordArray();
+    IssueProgram();
+    IssueTexture();
+}
+
+void RenderState::ForeignDone()
+{
+    program.known = false;
+    texCoordArray.known = false;
+    texture.known = false;
+    texturing.known = false;
+    normalArray.known = false;
+    colorArray.known = false;
+    lineWidth.known = false;
+    colour.known = false;
+    // Everything wanted was issued before the foreign code ran.
+    wantedProgram.known = false;
+    wantedTexCoordArray.known = false;
+    wantedTexture.known = false;
+    wantedTexturing.known = false;
+}
+
+void RenderState::IssueProgram()
+{
+    if (!wantedProgram.known)
+        return;
+    wantedProgram.known = false;
+    const unsigned int name = wantedProgram.value;
+    if (program.known && program.value == name)
+        return;
+    kxgl::glUseProgram(name);
+    // A program GL refuses leaves the one in use current, which this does
+    // not know.
+    program = { name, track && wantedProgramTakes };
+}
+
+void RenderState::IssueTexCoordArray()
+{
+    if (!wantedTexCoordArray.known)
+        return;
+    wantedTexCoordArray.known = false;
+    ClientArray(texCoordArray, GL_TEXTURE_COORD_ARRAY, wantedTexCoordArray.value);
+}
+
+void RenderState::IssueTexture()
+{
+    if (!wantedTexture.known)
+        return;
+    wantedTexture.known = false;
+    const unsigned int name = wantedTexture.value;
+    if (texture.known && texture.value == name)
+        return;
+    glBindTexture(GL_TEXTURE_2D, name);
+    texture = { name, track };
+}
+
+void RenderState::IssueTexturing()
+{
+    if (!wantedTexturing.known)
+        return;
+    wantedTexturing.known = false;
+    const bool on = wantedTexturing.value;
+    if (texturing.known && texturing.value == on)
+        return;
+    if (on)
+        glEnable(GL_TEXTURE_2D);
+    else
+        glDisable(GL_TEXTURE_2D);
+    texturing = { on, track };
+}
+
+void RenderState::ClientArray(Known<bool>& item, unsigned int array, bool on)
+{
+    if (item.known && item.value == on)
+        return;
+    if (on)
+        glEnableClientState(array);
+    else
+        glDisableClientState(array);
+    item = { on, track };
+}
+
+void RenderState::LineWidth(float width)
+{
+    const unsigned int bits = Bits(width);
+    if (lineWidth.known && lineWidth.value == bits)
+        return;
+    glLineWidth(width);
+    lineWidth = { bits, track };
+}
+
+void RenderState::Color(float r, float g, float b, float a)
+{
+    const Colour wanted { { Bits(r), Bits(g), Bits(b), Bits(a) } };
+    if (colour.known && Same(colour.value, wanted))
+        return;
+    glColor4f(r, g, b, a);
+    colour = { wanted, track };
+}
+
+void RenderState::NormalArray(bool on)
+{
+    ClientArray(normalArray, GL_NORMAL_ARRAY, on);
+}
+
+void RenderState::TexCoordArray(bool on)
+{
+    // Whatever the scene wanted for the array is overtaken by this call.
+    wantedTexCoordArray.known = false;
+    ClientArray(texCoordArray, GL_TEXTURE_COORD_ARRAY, on);
+}
+
+void RenderState::ColorArray(bool on)
+{
+    ClientArray(colorArray, GL_COLOR_ARRAY, on);
+}
+
+} // namespace varnox

@@ -42,6 +42,8 @@ KX_FORWARD(void, glBufferData, (GLenum target, GLsizeiptr size, const void* data
 KX_FORWARD(void, glGetBufferParameteriv, (GLenum target, GLenum name, GLint* value), (target, name, value))
 KX_FORWARD(void, glGetBufferSubData, (GLenum target, GLintptr offset, GLsizeiptr size, void* data),
     (target, offset, size, data))
+KX_FORWARD(void, glDeleteBuffers, (GLsizei count, const GLuint* buffers), (count, buffers))
+KX_FORWARD(void, glGenBuffers, (GLsizei count, GLuint* buffers), (count, buffers))
 KX_FORWARD(GLboolean, glIsBuffer, (GLuint buffer), (buffer))
 KX_FORWARD(void*, glMapBuffer, (GLenum target, GLenum access), (target, access))
 KX_FORWARD(GLboolean, glUnmapBuffer, (GLenum target), (target))

@@ -393,10 +393,26 @@ void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface* surface)
 
 Context* CreateContext(Device* device, Config* config, Surface* surface, Context* share)
 {
-    if (!device || !config || !surface)
+    if (!device || !config)
         return nullptr;
+    // WGL makes a context for a device context, whose pixel format it takes.
+    // Without a surface, a 1 x 1 pixel buffer of the config lends its device
+    // context for the call; the context can then be bound to any pixel
+    // buffer of that config.
+    Pbuffer* lender = nullptr;
+    Surface* lent = nullptr;
+    if (!surface) {
+        lender = CreatePbuffer(device, config, 1, 1);
+        lent = PbufferSurface(device, lender);
+        if (!lent) {
+            DestroyPbuffer(device, lender, nullptr);
+            return nullptr;
+        }
+    }
     ClearFailure();
-    HGLRC context = wglCreateContext(DC(surface));
+    HGLRC context = wglCreateContext(DC(surface ? surface : lent));
+    if (lender)
+        DestroyPbuffer(device, lender, lent);
     if (!context) {
         RecordLastError("wglCreateContext");
         return nullptr;

@@ -10,6 +10,8 @@
 #   VARNOX_SUITE_MATCH        regular expression a suite's name must match
 #   VARNOX_SUITE_LABELS       the tests' labels
 #   VARNOX_SUITE_ENVIRONMENT  their ENVIRONMENT_MODIFICATION ("" for none)
+#   VARNOX_SUITE_EMULATOR     what runs the program in a cross build (Wine for
+#                             Windows programs built on Linux); "" for none
 
 get_filename_component(program_name "${VARNOX_SUITE_PROGRAM}" NAME)
 if(NOT EXISTS "${VARNOX_SUITE_PROGRAM}")
@@ -18,12 +20,15 @@ if(NOT EXISTS "${VARNOX_SUITE_PROGRAM}")
   return()
 endif()
 
-execute_process(COMMAND "${VARNOX_SUITE_PROGRAM}" --gtest_list_tests
+set(run ${VARNOX_SUITE_EMULATOR} "${VARNOX_SUITE_PROGRAM}")
+execute_process(COMMAND ${run} --gtest_list_tests
   OUTPUT_VARIABLE listing ERROR_VARIABLE errors RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
-  add_test("${program_name}_CANNOT_LIST_TESTS" "${VARNOX_SUITE_PROGRAM}" --gtest_list_tests)
+  add_test("${program_name}_CANNOT_LIST_TESTS" ${run} --gtest_list_tests)
   return()
 endif()
+# A Windows program's lines end in "\r\n".
+string(REPLACE "\r" "" listing "${listing}")
 
 # Suites are the lines that do not start with a space: "Suite."
 string(REPLACE "\n" ";" lines "${listing}")
@@ -35,7 +40,7 @@ foreach(line IN LISTS lines)
   if(NOT suite MATCHES "${VARNOX_SUITE_MATCH}")
     continue()
   endif()
-  add_test("${suite}" "${VARNOX_SUITE_PROGRAM}" "--gtest_filter=${suite}.*")
+  add_test("${suite}" ${run} "--gtest_filter=${suite}.*")
   set_tests_properties("${suite}" PROPERTIES LABELS "${VARNOX_SUITE_LABELS}")
   if(NOT VARNOX_SUITE_ENVIRONMENT STREQUAL "")
     set_tests_properties("${suite}" PROPERTIES ENVIRONMENT_MODIFICATION "${VARNOX_SUITE_ENVIRONMENT}")

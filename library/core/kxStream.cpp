@@ -6,6 +6,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(_WIN32)
+#include <io.h>
+#endif
 
 #include "core/Print.h"
 
@@ -45,7 +48,12 @@ void Report(const char* what, const char* path, int error)
 // line has then been printed.
 std::FILE* OpenForReading(const char* path, bool write)
 {
+#if defined(_WIN32)
+    // Windows opens no FIFO that could block here, and no folder at all.
+    const int fd = ::_open(path, (write ? _O_RDWR : _O_RDONLY) | _O_BINARY | _O_NOINHERIT);
+#else
     const int fd = ::open(path, (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
+#endif
     if (fd < 0) {
         Report("open", path, errno);
         return nullptr;
@@ -63,8 +71,10 @@ std::FILE* OpenForReading(const char* path, bool write)
             Report("open", path, "not a regular file");
         return nullptr;
     }
+#if !defined(_WIN32)
     // Regular files never block; reads go on as for any stdio file.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+#endif
     std::FILE* file = ::fdopen(fd, write ? "r+b" : "rb");
     if (!file) {
         Report("open", path, errno);

@@ -53,7 +53,10 @@ bool Upload(T* data, unsigned int& buffer, GLenum target, long bytes, GLenum usa
 // the geometry is not inert, the count is not negative and the bytes fit an
 // int. Otherwise `data` is freed (the setter owns it) and, for a bad count,
 // one line names it.
-template <class T> bool MayUpload(bool inert, T* data, const char* setter, long count, long elementBytes)
+//
+// The product is formed in long long: long has 32 bits on 64-bit Windows.
+template <class T>
+bool MayUpload(bool inert, T* data, const char* setter, long long count, long long elementBytes)
 {
     if (!inert && count >= 0 && count * elementBytes <= kMaxBufferBytes)
         return true;
@@ -61,9 +64,9 @@ template <class T> bool MayUpload(bool inert, T* data, const char* setter, long 
     if (inert)
         return false;
     if (count < 0)
-        varnox::Print("Geometry: %s refused the count %ld\n", setter, count);
+        varnox::Print("Geometry: %s refused the count %lld\n", setter, count);
     else
-        varnox::Print("Geometry: %s refused the count %ld: %ld bytes do not fit an int\n", setter, count,
+        varnox::Print("Geometry: %s refused the count %lld: %lld bytes do not fit an int\n", setter, count,
             count * elementBytes);
     return false;
 }

@@ -179,4 +179,5 @@ void CWindowVNX::SetPos(int, int, int, int)
 }
 
 // HandleMessage takes the window system's own event type; the window system
-// implementation defines it (library/targets/linux/X11Window.cpp).
+// implementation defines it (library/targets/linux/X11Window.cpp,
+// library/targets/win32/Win32Window.cpp).

@@ -123,8 +123,11 @@ void PbufferLimits(Device* device, Config* config, int* maxWidth, int* maxHeight
 void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface* surface);
 
 /// A compatibility-profile OpenGL context for `surface` of `config` that
-/// shares objects with `share` (may be null). Every context made here is
-/// recorded in LibraryContexts() (ShareGroups.h). Null on failure.
+/// shares objects with `share` (may be null). With no surface (an off-screen
+/// target of a size no pixel buffer can have) the context is made for the
+/// config alone, to be bound to a pixel buffer of it later. Every context
+/// made here is recorded in LibraryContexts() (ShareGroups.h). Null on
+/// failure.
 Context* CreateContext(Device* device, Config* config, Surface* surface, Context* share);
 
 /// Destroys a context made by CreateContext, unbinding it first when it is

@@ -8,10 +8,10 @@
 
 namespace kxgl {
 #define KX_GL_ENTRY(type, name) type name = nullptr;
-#define KX_EGL_ENTRY(type, name) type name = nullptr;
+#define KX_API_ENTRY(type, name) type name = nullptr;
 #include <varnox/kxEntryPoints.def>
 #undef KX_GL_ENTRY
-#undef KX_EGL_ENTRY
+#undef KX_API_ENTRY
 } // namespace kxgl
 
 namespace {
@@ -76,10 +76,10 @@ int IsExtensionSupported(const char* name)
 void LoadGLEntryPoints()
 {
 #define KX_GL_ENTRY(type, name) Load(kxgl::name, #name);
-#define KX_EGL_ENTRY(type, name)
+#define KX_API_ENTRY(type, name)
 #include <varnox/kxEntryPoints.def>
 #undef KX_GL_ENTRY
-#undef KX_EGL_ENTRY
+#undef KX_API_ENTRY
     glPartLoaded = true;
 }
 
@@ -110,10 +110,10 @@ void kxInitGLExtentions()
 void kxInitWGLExtentions()
 {
 #define KX_GL_ENTRY(type, name)
-#define KX_EGL_ENTRY(type, name) Load(kxgl::name, #name);
+#define KX_API_ENTRY(type, name) Load(kxgl::name, #name);
 #include <varnox/kxEntryPoints.def>
 #undef KX_GL_ENTRY
-#undef KX_EGL_ENTRY
+#undef KX_API_ENTRY
     apiPartLoaded = true;
 }
 

@@ -1,8 +1,7 @@
-#include <EGL/egl.h>
-
 #include <cstdlib>
 
 #include "gl/GLTest.h"
+#include "support/ContextProbe.h"
 
 namespace {
 
@@ -14,7 +13,7 @@ class OffScreenTest : public vxtest::GLTest { };
 
 bool IsCurrent(const CRenderTarget& target)
 {
-    return target.hglrc && eglGetCurrentContext() == target.hglrc;
+    return target.hglrc && vxtest::CurrentContext() == target.hglrc;
 }
 
 // Every pixel within one step of the given BGRA colour.
@@ -42,7 +41,7 @@ GLuint MakeTexture()
 
 TEST_F(OffScreenTest, MadeWithNothingCurrentRendersHeadlessAndResizes)
 {
-    eglMakeCurrent(eglGetCurrentDisplay(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    vxtest::ReleaseCurrent();
     COffScreen* target = nullptr;
     const std::string output = CaptureOutput([&] { target = COffScreen::NewL(256, 256); });
     // The headless path fills the entry-point table itself. The process's
@@ -52,7 +51,12 @@ TEST_F(OffScreenTest, MadeWithNothingCurrentRendersHeadlessAndResizes)
     ASSERT_TRUE(IsCurrent(*target));
     EXPECT_NE(kxgl::glGenBuffers, nullptr);
     EXPECT_EQ(target->width, 256);
+    EXPECT_EQ(vxtest::CurrentDrawSurface(), target->hdc);
+#if !defined(_WIN32)
+    // An EGL pbuffer is its own surface; under WGL hdc is the pixel buffer's
+    // device context, a handle of its own.
     EXPECT_EQ(target->hdc, target->pbuffer);
+#endif
 
     glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -71,9 +75,7 @@ TEST_F(OffScreenTest, MadeWithNothingCurrentRendersHeadlessAndResizes)
     pixels = vxtest::ReadPixels(*target);
     EXPECT_EQ(pixels.size(), 240000u);
     EXPECT_TRUE(AllPixelsAre(pixels, 255, 0, 255, 255));
-    EGLint madeWidth = 0;
-    eglQuerySurface(target->display, target->hdc, EGL_WIDTH, &madeWidth);
-    EXPECT_EQ(madeWidth, 300);
+    EXPECT_EQ(vxtest::PbufferWidth(target->display, target->pbuffer), 300);
 
     // The current size again: nothing is rebuilt and nothing is printed.
     void* context = target->hglrc;
@@ -132,11 +134,11 @@ TEST_F(OffScreenTest, ResizingTheCurrentTargetKeepsItCurrentAndSharing)
     ASSERT_TRUE(glIsTexture(texture));
 
     void* oldContext = b->hglrc;
-    void* oldSurface = b->pbuffer;
+    void* oldSurface = b->hdc;
     b->SetSize(20, 24);
     ASSERT_TRUE(IsCurrent(*b));
-    EXPECT_NE(eglGetCurrentSurface(EGL_DRAW), oldSurface);
-    EXPECT_EQ(eglGetCurrentSurface(EGL_DRAW), b->pbuffer);
+    EXPECT_NE(vxtest::CurrentDrawSurface(), oldSurface);
+    EXPECT_EQ(vxtest::CurrentDrawSurface(), b->hdc);
     EXPECT_EQ(b->hglrc, oldContext);
     // Its share partner is gone, but the group lives on in the shared context.
     EXPECT_TRUE(glIsTexture(texture));
@@ -155,15 +157,12 @@ TEST_F(OffScreenTest, DestroyingReleasesSurfaceAndContext)
     void* display = target->display;
     void* context = target->hglrc;
     void* surface = target->pbuffer;
-    EGLint value = 0;
-    ASSERT_EQ(eglQueryContext(display, context, EGL_CONFIG_ID, &value), EGL_TRUE);
-    ASSERT_EQ(eglQuerySurface(display, surface, EGL_WIDTH, &value), EGL_TRUE);
+    ASSERT_TRUE(vxtest::ContextAlive(display, context));
+    ASSERT_EQ(vxtest::PbufferWidth(display, surface), 16);
     delete target; // it was current
-    EXPECT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT);
-    EXPECT_EQ(eglQueryContext(display, context, EGL_CONFIG_ID, &value), EGL_FALSE);
-    EXPECT_EQ(eglGetError(), EGL_BAD_CONTEXT);
-    EXPECT_EQ(eglQuerySurface(display, surface, EGL_WIDTH, &value), EGL_FALSE);
-    EXPECT_EQ(eglGetError(), EGL_BAD_SURFACE);
+    EXPECT_EQ(vxtest::CurrentContext(), nullptr);
+    EXPECT_TRUE(vxtest::ContextGone(display, context));
+    EXPECT_TRUE(vxtest::PbufferGone(display, surface));
 }
 
 TEST_F(OffScreenTest, DestroyingAnotherTargetLeavesTheCurrentOneBound)

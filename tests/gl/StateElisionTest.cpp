@@ -3,8 +3,6 @@
 // sequence (written out here), and require the same pixels, byte for byte,
 // and the same GL state afterwards.
 
-#include <EGL/egl.h>
-
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -15,6 +13,8 @@
 #include "gl/GLTest.h"
 #include "gl/SceneProbes.h"
 #include "scene/RenderState.h"
+#include "support/ContextProbe.h"
+#include "support/Environment.h"
 #include "support/ScratchFolder.h"
 
 namespace {
@@ -166,7 +166,7 @@ protected:
         });
         // A shader made with no context current has no program object: its
         // bind and unbind issue nothing.
-        eglMakeCurrent(eglGetCurrentDisplay(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        vxtest::ReleaseCurrent();
         vxtest::CaptureOutput([&] { inert = new Shader(); });
         vxtest::ActivateShared();
         ASSERT_EQ(inert->program, 0u);
@@ -363,9 +363,9 @@ protected:
     void ExpectSameAsFullSequence(const std::vector<Node*>& children)
     {
         CScene* scene = CScene::NewL();
-        setenv("VARNOX_NO_STATE_ELISION", "1", 1);
+        vxtest::SetEnvironment("VARNOX_NO_STATE_ELISION", "1");
         CScene* full = CScene::NewL();
-        unsetenv("VARNOX_NO_STATE_ELISION");
+        vxtest::UnsetEnvironment("VARNOX_NO_STATE_ELISION");
         for (Node* child : children) {
             scene->addObject(child);
             full->addObject(child);

@@ -2,7 +2,11 @@
 #include <cstring>
 #include <vector>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include "gl/GLTest.h"
 #include "materials/TextureStream.h"
@@ -16,29 +20,56 @@ int texSubImageCalls = 0;
 
 template <class F> F Next(const char* name)
 {
+#if defined(_WIN32)
+    return reinterpret_cast<F>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("opengl32.dll"), name)));
+#else
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+#endif
+}
+
+using TexImage2D
+    = void(APIENTRY*)(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*);
+using TexSubImage2D
+    = void(APIENTRY*)(GLenum, GLint, GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, const void*);
+
+void APIENTRY CountTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
+    GLint border, GLenum pixelFormat, GLenum type, const void* pixels)
+{
+    static const auto next = Next<TexImage2D>("glTexImage2D");
+    ++texImageCalls;
+    next(target, level, internalFormat, width, height, border, pixelFormat, type, pixels);
+}
+
+void APIENTRY CountTexSubImage2D(GLenum target, GLint level, GLint x, GLint y, GLsizei width, GLsizei height,
+    GLenum pixelFormat, GLenum type, const void* pixels)
+{
+    static const auto next = Next<TexSubImage2D>("glTexSubImage2D");
+    ++texSubImageCalls;
+    next(target, level, x, y, width, height, pixelFormat, type, pixels);
 }
 } // namespace
 
+#if defined(_WIN32)
+// Calls into opengl32 go through its import pointers (__imp_glTexImage2D):
+// defined here, they are the ones the linker takes, aimed at the counters.
+extern "C" {
+TexImage2D __imp_glTexImage2D = CountTexImage2D;
+TexSubImage2D __imp_glTexSubImage2D = CountTexSubImage2D;
+}
+#else
 extern "C" void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
     GLint border, GLenum pixelFormat, GLenum type, const void* pixels)
 {
-    static const auto next
-        = Next<void (*)(GLenum, GLint, GLint, GLsizei, GLsizei, GLint, GLenum, GLenum, const void*)>(
-            "glTexImage2D");
-    ++texImageCalls;
-    next(target, level, internalFormat, width, height, border, pixelFormat, type, pixels);
+    CountTexImage2D(target, level, internalFormat, width, height, border, pixelFormat, type, pixels);
 }
 
 extern "C" void glTexSubImage2D(GLenum target, GLint level, GLint x, GLint y, GLsizei width, GLsizei height,
     GLenum pixelFormat, GLenum type, const void* pixels)
 {
-    static const auto next
-        = Next<void (*)(GLenum, GLint, GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, const void*)>(
-            "glTexSubImage2D");
-    ++texSubImageCalls;
-    next(target, level, x, y, width, height, pixelFormat, type, pixels);
+    CountTexSubImage2D(target, level, x, y, width, height, pixelFormat, type, pixels);
 }
+#endif
 
 namespace {
 

@@ -34,11 +34,18 @@ protected:
     {
         ASSERT_FALSE(scratch.path().empty());
         folder = scratch.path();
+#if !defined(_WIN32)
         // A refusal that blocked or read on without end would hang here: end
         // the process instead, which fails the test.
         alarm(20);
+#endif
     }
-    void TearDown() override { alarm(0); }
+#if !defined(_WIN32)
+    void TearDown() override
+    {
+        alarm(0);
+    }
+#endif
 
     // What toString gives and what was printed while the stream lived.
     struct Outcome {
@@ -85,6 +92,9 @@ TEST_F(StreamExportTest, ClientReadsAFileThroughTheSharedLibrary)
     EXPECT_NE(typeid(kxStream), typeid(ClientStream));
 }
 
+#if !defined(_WIN32)
+// FIFOs and /dev/zero are POSIX's; on Windows the unit tests (StreamTest) see
+// a missing file and a folder refused.
 TEST_F(StreamExportTest, FilesWithoutAnEndAreRefusedLikeAMissingFile)
 {
     const Outcome missing = Read(folder + "/missing.sh");
@@ -121,5 +131,6 @@ TEST_F(StreamExportTest, FilesWithoutAnEndAreRefusedLikeAMissingFile)
     ASSERT_EQ(stat(fifo.c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
+#endif
 
 } // namespace

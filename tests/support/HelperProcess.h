@@ -38,9 +38,11 @@ public:
     bool Write(const std::string& text);
 
     /// Closes its input, reads the rest of its output and waits for it to end;
-    /// returns the wait status (as waitpid gives it), -1 if it never started.
+    /// returns the wait status (as waitpid gives it; on Windows the exit
+    /// code), -1 if it never started.
     int Finish();
-    /// Sends `signal`, closes the pipes and waits; returns the wait status.
+    /// Sends `signal` (on Windows: ends the process), closes the pipes and
+    /// waits; returns the wait status.
     int Stop(int signal = SIGTERM);
 
     /// Everything read from its output so far.
@@ -50,6 +52,9 @@ private:
     int Wait();
 
     pid_t pid = -1;
+#if defined(_WIN32)
+    void* process = nullptr; // its HANDLE
+#endif
     int input = -1;
     std::FILE* out = nullptr;
     bool waited = false;

@@ -5,10 +5,33 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#if defined(_WIN32)
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+#endif
 
 namespace vxtest {
 namespace {
 
+#if defined(_WIN32)
+    // A file in the temporary folder that is deleted when it is closed. It is
+    // read back in text mode: what printf wrote as "\r\n" comes back as "\n",
+    // as on Linux.
+    int TemporaryFile()
+    {
+        char folder[MAX_PATH + 1] = "";
+        char path[MAX_PATH + 1] = "";
+        if (!GetTempPathA(sizeof folder, folder) || !GetTempFileNameA(folder, "vnx", 0, path))
+            return -1;
+        return _open(path, _O_RDWR | _O_CREAT | _O_TRUNC | _O_TEMPORARY | _O_TEXT, _S_IREAD | _S_IWRITE);
+    }
+
+    int Discard()
+    {
+        return _open("NUL", _O_WRONLY);
+    }
+#else
     // An unnamed file in the temporary folder: gone as soon as it is closed.
     int TemporaryFile()
     {
@@ -20,12 +43,18 @@ namespace {
         return fd;
     }
 
+    int Discard()
+    {
+        return open("/dev/null", O_WRONLY);
+    }
+#endif
+
 } // namespace
 
 StdoutCapture::StdoutCapture(Mode mode)
 {
     std::fflush(stdout);
-    file = mode == keep ? TemporaryFile() : open("/dev/null", O_WRONLY);
+    file = mode == keep ? TemporaryFile() : Discard();
     if (file < 0)
         return;
     saved = dup(STDOUT_FILENO);

@@ -1,5 +1,6 @@
-// The platform layer's pure parts: error decoding, share-group bookkeeping,
-// how a failure's cause is printed, and the handle types of its interface.
+// The platform layer's pure parts: share-group bookkeeping, how a failure's
+// cause is printed, and the handle types of its interface. (Decoding EGL and
+// X errors, which only the Linux layer does: LinuxErrorNameTest.cpp.)
 #include <cstdlib>
 #include <string>
 #include <type_traits>
@@ -11,57 +12,12 @@
 #include "targets/FailureCause.h"
 #include "targets/Platform.h"
 #include "targets/ShareGroups.h"
-#include "targets/linux/EglContext.h"
-#include "targets/linux/X11Window.h"
 
-#include <EGL/egl.h>
-#include <X11/X.h>
+#include "support/Environment.h"
 
 namespace {
 
 namespace platform = varnox::platform;
-
-// The name each code has in the EGL and X headers, as written there.
-#define NAMED(code) std::pair<int, const char*>(code, #code)
-
-TEST(PlatformErrors, EveryEglErrorCodeIsDecodedToItsName)
-{
-    const std::pair<int, const char*> codes[] = { NAMED(EGL_SUCCESS), NAMED(EGL_NOT_INITIALIZED),
-        NAMED(EGL_BAD_ACCESS), NAMED(EGL_BAD_ALLOC), NAMED(EGL_BAD_ATTRIBUTE), NAMED(EGL_BAD_CONFIG),
-        NAMED(EGL_BAD_CONTEXT), NAMED(EGL_BAD_CURRENT_SURFACE), NAMED(EGL_BAD_DISPLAY), NAMED(EGL_BAD_MATCH),
-        NAMED(EGL_BAD_NATIVE_PIXMAP), NAMED(EGL_BAD_NATIVE_WINDOW), NAMED(EGL_BAD_PARAMETER),
-        NAMED(EGL_BAD_SURFACE), NAMED(EGL_CONTEXT_LOST) };
-    for (const auto& [code, name] : codes) {
-        ASSERT_NE(varnox::egl::ErrorName(code), nullptr) << name;
-        EXPECT_STREQ(varnox::egl::ErrorName(code), name);
-        EXPECT_EQ(varnox::egl::DescribeError(code), name);
-    }
-    // Codes EGL does not define keep their number.
-    EXPECT_EQ(varnox::egl::ErrorName(EGL_SUCCESS - 1), nullptr);
-    EXPECT_EQ(varnox::egl::ErrorName(EGL_CONTEXT_LOST + 1), nullptr);
-    EXPECT_EQ(varnox::egl::ErrorName(0), nullptr);
-    EXPECT_EQ(varnox::egl::DescribeError(0x3010), "EGL error 0x3010");
-    EXPECT_EQ(varnox::egl::DescribeError(-1), "EGL error 0xffffffff");
-}
-
-TEST(PlatformErrors, CoreXErrorsAreNamedAndKeepTheirCodes)
-{
-    const std::pair<int, const char*> codes[] = { NAMED(BadRequest), NAMED(BadValue), NAMED(BadWindow),
-        NAMED(BadPixmap), NAMED(BadAtom), NAMED(BadCursor), NAMED(BadFont), NAMED(BadMatch),
-        NAMED(BadDrawable), NAMED(BadAccess), NAMED(BadAlloc), NAMED(BadColor), NAMED(BadGC),
-        NAMED(BadIDChoice), NAMED(BadName), NAMED(BadLength), NAMED(BadImplementation) };
-    for (const auto& [code, name] : codes) {
-        ASSERT_NE(varnox::x11::ErrorName(code), nullptr) << name;
-        EXPECT_STREQ(varnox::x11::ErrorName(code), name);
-    }
-    EXPECT_EQ(varnox::x11::ErrorName(Success), nullptr);
-    EXPECT_EQ(varnox::x11::ErrorName(LastExtensionError), nullptr);
-    EXPECT_EQ(varnox::x11::DescribeError(BadWindow, 3, 0), "BadWindow (X error 3, request 3, minor 0)");
-    // An extension's error has no core name; its numbers are all there is.
-    EXPECT_EQ(varnox::x11::DescribeError(170, 150, 4), "unknown error (X error 170, request 150, minor 4)");
-}
-
-#undef NAMED
 
 // Distinct addresses standing for contexts and devices; never dereferenced.
 char storage[8];
@@ -131,9 +87,9 @@ protected:
     {
         varnox::SetOutputSink(previous, previousUser);
         if (hadDebug)
-            setenv("VARNOX_DEBUG", saved.c_str(), 1);
+            vxtest::SetEnvironment("VARNOX_DEBUG", saved.c_str());
         else
-            unsetenv("VARNOX_DEBUG");
+            vxtest::UnsetEnvironment("VARNOX_DEBUG");
     }
 
     std::string printed;
@@ -145,7 +101,7 @@ protected:
 
 TEST_F(FailureCauseTest, CauseFollowsTheFixedMessageOnlyWhenDebugIsOne)
 {
-    setenv("VARNOX_DEBUG", "1", 1);
+    vxtest::SetEnvironment("VARNOX_DEBUG", "1");
     platform::RecordFailure("eglCreateContext: %s", "EGL_BAD_MATCH");
     platform::PrintFailure("COffScreen::ConstructL wglCreateContext failed, Error\n");
     // The cause was used up: the next message stands alone.
@@ -157,14 +113,14 @@ TEST_F(FailureCauseTest, CauseFollowsTheFixedMessageOnlyWhenDebugIsOne)
 
     for (const char* value : { "0", "yes", "", "11" }) {
         printed.clear();
-        setenv("VARNOX_DEBUG", value, 1);
+        vxtest::SetEnvironment("VARNOX_DEBUG", value);
         platform::RecordFailure("eglMakeCurrent: EGL_BAD_ACCESS");
         platform::PrintFailure("wglMakeCurrent failed.\n");
         EXPECT_EQ(printed, "wglMakeCurrent failed.\n") << "VARNOX_DEBUG=" << value;
         // Not printed is still forgotten.
         EXPECT_EQ(platform::TakeFailure(), "");
     }
-    unsetenv("VARNOX_DEBUG");
+    vxtest::UnsetEnvironment("VARNOX_DEBUG");
     printed.clear();
     platform::RecordFailure("eglDestroyContext: EGL_BAD_CONTEXT");
     platform::PrintFailure("wglDeleteContext failed.\n");

@@ -100,7 +100,12 @@ TEST_F(StreamTest, UnreadableFileGivesEmptyTextAndOneLine)
     }
     const std::string printed = capture.Finish();
     EXPECT_EQ(text, "");
+#if defined(_WIN32)
+    // Windows does not open a folder as a file at all.
+    EXPECT_EQ(printed, "kxStream: cannot open " + folder + ": Permission denied\n");
+#else
     EXPECT_EQ(printed, "kxStream: cannot read " + folder + ": Is a directory\n");
+#endif
 }
 
 TEST_F(StreamTest, ChunksFollowTheReadFlag)

@@ -8,8 +8,12 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <poll.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -17,11 +21,20 @@ namespace {
 // standard input is closed.
 bool RequestSent()
 {
+    char text[16] = {};
+#if defined(_WIN32)
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD waiting = 0, got = 0;
+    if (!PeekNamedPipe(in, nullptr, 0, nullptr, &waiting, nullptr) || waiting == 0)
+        return false;
+    return ReadFile(in, text, sizeof text - 1, &got, nullptr) && got > 0
+        && std::strncmp(text, "sent", 4) == 0;
+#else
     pollfd in { STDIN_FILENO, POLLIN, 0 };
     if (poll(&in, 1, 0) != 1)
         return false;
-    char text[16] = {};
     return read(STDIN_FILENO, text, sizeof text - 1) > 0 && std::strncmp(text, "sent", 4) == 0;
+#endif
 }
 
 CWindowVNX* target = nullptr;

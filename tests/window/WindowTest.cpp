@@ -14,14 +14,20 @@
 #include "support/ReadBack.h"
 #include "support/Text.h"
 #include "targets/linux/X11Window.h"
+#include "window/WindowHelpers.h"
 
 namespace {
 
 using vxtest::CaptureOutput;
+using vxtest::Clear;
+using vxtest::CopyAll;
 using vxtest::Items;
+using vxtest::kBlue;
+using vxtest::kGreen;
+using vxtest::kRed;
 using vxtest::Lines;
-
-const unsigned long kRed = 0xff0000, kGreen = 0x00ff00, kBlue = 0x0000ff;
+using vxtest::Quietly;
+using vxtest::ReadBack;
 
 class WindowTest : public testing::Test {
 protected:
@@ -31,31 +37,6 @@ protected:
 
     vxtest::XClient client;
 };
-
-// The BGRA pixel at (x, y), bottom row first, of a CopyBuffer read-back.
-unsigned long ReadBack(const std::vector<uint8_t>& pixels, int width, int x, int y)
-{
-    const uint8_t* p = &pixels[(static_cast<size_t>(y) * width + x) * 4];
-    return static_cast<unsigned long>(p[2]) << 16 | static_cast<unsigned long>(p[1]) << 8 | p[0];
-}
-
-std::vector<uint8_t> CopyAll(CRenderTarget& target)
-{
-    return vxtest::ReadPixels(target);
-}
-
-void Clear(float r, float g, float b)
-{
-    glClearColor(r, g, b, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-}
-
-CWindowVNX* Quietly(int width, int height, unsigned long window = 0)
-{
-    CWindowVNX* target = nullptr;
-    CaptureOutput([&] { target = CWindowVNX::NewL(0, 0, width, height, window); });
-    return target;
-}
 
 TEST_F(WindowTest, MakesTheQuorvelWindowPresentsFramesAndDestroysItsWindow)
 {
@@ -136,48 +117,6 @@ TEST_F(WindowTest, MakesTheQuorvelWindowPresentsFramesAndDestroysItsWindow)
     EXPECT_EQ(CaptureOutput([&] { target.reset(); }), "");
     EXPECT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT);
     EXPECT_FALSE(client.Exists(window));
-}
-
-TEST_F(WindowTest, DriverReportListsTheDriverAndBothExtensionListsThenTheNeededExtensions)
-{
-    CWindowVNX* raw = nullptr;
-    const std::string output = CaptureOutput([&] { raw = CWindowVNX::NewL(0, 0, 64, 64, 0); });
-    std::unique_ptr<CWindowVNX> target(raw);
-    ASSERT_NE(target->hglrc, nullptr);
-
-    auto text = [](GLenum name) { return std::string(reinterpret_cast<const char*>(glGetString(name))); };
-    std::vector<std::string> expected = {
-        "Vendor: " + text(GL_VENDOR),
-        "Renderer: " + text(GL_RENDERER),
-        "Version: " + text(GL_VERSION),
-        "Shader version: " + text(GL_SHADING_LANGUAGE_VERSION),
-    };
-    const std::vector<std::string> egl = Items(eglQueryString(eglGetCurrentDisplay(), EGL_EXTENSIONS));
-    const char* glList = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    const std::vector<std::string> gl = Items(glList);
-    ASSERT_GT(egl.size(), 3u);
-    ASSERT_GT(gl.size(), 100u);
-    expected.insert(expected.end(), egl.begin(), egl.end());
-    expected.insert(expected.end(), gl.begin(), gl.end());
-    GLint maxVertices = -1, maxIndices = -1;
-    glGetIntegerv(GL_MAX_ELEMENTS_VERTICES, &maxVertices);
-    glGetIntegerv(GL_MAX_ELEMENTS_INDICES, &maxIndices);
-    expected.push_back("Max vertices: " + std::to_string(maxVertices));
-    expected.push_back("Max indices: " + std::to_string(maxIndices));
-
-    const std::vector<std::string> lines = Lines(output);
-    ASSERT_EQ(lines.size(), expected.size() + 11) << output;
-    for (size_t i = 0; i < expected.size(); ++i)
-        EXPECT_EQ(lines[i], expected[i]) << "line " << i;
-    for (size_t i = 0; i < 11; ++i)
-        EXPECT_EQ(lines[expected.size() + i].rfind(
-                      "Needed extension " + std::string(vxtest::kNeededExtensions[i]) + " is supported: ", 0),
-            0u)
-            << lines[expected.size() + i];
-
-    // The lists were split on copies: GL's own string is whole.
-    EXPECT_EQ(Items(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS))).size(), gl.size());
-    EXPECT_NE(std::strchr(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), ' '), nullptr);
 }
 
 TEST_F(WindowTest, SecondTargetGetsItsOwnWindowRendersAndSharesObjects)
@@ -453,28 +392,6 @@ TEST_F(WindowTest, RefreshSetsTheSwapIntervalEveryTimeAndHandsEachTargetOnlyItsO
     EXPECT_EQ(a->width, 64);
     b->Refresh(0);
     EXPECT_TRUE(b->sent.empty());
-}
-
-TEST_F(WindowTest, OffScreenTargetMadeWhileAWindowIsCurrentSharesItsDisplayAndObjects)
-{
-    std::unique_ptr<CWindowVNX> window(Quietly(64, 64));
-    ASSERT_NE(window->hglrc, nullptr);
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glBindTexture(GL_TEXTURE_2D, 0);
-
-    std::unique_ptr<COffScreen> offscreen(COffScreen::NewL(32, 16));
-    ASSERT_NE(offscreen->hglrc, nullptr);
-    EXPECT_EQ(offscreen->display, window->display);
-    EXPECT_EQ(eglGetCurrentContext(), offscreen->hglrc);
-    EXPECT_TRUE(glIsTexture(texture));
-    Clear(0, 1, 0);
-    EXPECT_EQ(ReadBack(CopyAll(*offscreen), 32, 31, 15), kGreen);
-
-    offscreen.reset();
-    window->Activate();
-    glDeleteTextures(1, &texture);
 }
 
 } // namespace

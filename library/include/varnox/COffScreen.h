@@ -3,11 +3,13 @@
 #include <varnox/CRenderTarget.h>
 #include <varnox/Export.h>
 
-/// Render target without a window: an EGL pixel buffer with a context of its
-/// own. Made while a context is current, it shares objects with that context;
-/// made while none is, it opens a headless display (no X server needed, a GPU
-/// where there is one) and fills the entry-point table itself. It owns its
-/// surface and context.
+/// Render target without a window: a pixel buffer (WGL_ARB_pbuffer on
+/// Windows, EGL on Linux) with a context of its own. Made while a context is
+/// current, it shares objects with that context; made while none is, it
+/// works headless (on Linux no X server is needed; on Windows a hidden window
+/// supplies the device context; on Linux a GPU is taken where there is one)
+/// and fills the entry-point table itself. It owns its pixel buffer, surface
+/// and context.
 class VARNOX_EXPORT COffScreen : public CRenderTarget {
 public:
     /// Creates a width × height target; its context is current afterwards. A

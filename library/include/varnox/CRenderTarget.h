@@ -3,10 +3,12 @@
 #include <varnox/Export.h>
 
 /// Base of every render target: a drawing surface with its GL context and its
-/// size in pixels. Handles are opaque here: `display` is the EGLDisplay, `hdc`
-/// the EGLSurface and `hglrc` the EGLContext. The subclass that created them
-/// releases them; the base owns nothing. Targets cannot be copied: a copy's
-/// destructor would release the original's handles.
+/// size in pixels. Handles are opaque here: on Windows `hdc` is the HDC and
+/// `hglrc` the HGLRC (`display` a token of the library's own); on Linux
+/// `display` is the EGLDisplay, `hdc` the EGLSurface and `hglrc` the
+/// EGLContext. The subclass that created them releases them; the base owns
+/// nothing. Targets cannot be copied: a copy's destructor would release the
+/// original's handles.
 class VARNOX_EXPORT CRenderTarget {
 public:
     CRenderTarget(const CRenderTarget&) = delete;

@@ -6,7 +6,12 @@
 
 // The library exports the four inline members below, so they are emitted
 // wherever this header is compiled, the library included.
-#if defined(__GNUC__)
+#if defined(_WIN32) && defined(VARNOX_BUILDING)
+#define KX_STREAM_INLINE __declspec(dllexport) __attribute__((used))
+#elif defined(_WIN32)
+// A DLL's inline members cannot be imported: a client compiles its own copy.
+#define KX_STREAM_INLINE
+#elif defined(__GNUC__)
 #define KX_STREAM_INLINE VARNOX_EXPORT __attribute__((used))
 #else
 #define KX_STREAM_INLINE

@@ -116,18 +116,7 @@ namespace {
         glUniform1f(glGetUniformLocation(p.program, "mTime"), time);
         glUseProgram(0);
 
-        const int hw = p.width / 2;
-        const int hh = p.height / 2;
-        glViewport(0, 0, p.width, p.height);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(-hw, hw, -hh, hh, -1000.0, 1000.0);
-        glTranslatef(static_cast<float>(-hw), static_cast<float>(hh), 0.0f);
-        glRotatef(0.0f, 0.0f, 0.0f, 1.0f);
-        glScalef(1.0f, -1.0f, 1.0f);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
+        PlainSceneStart(p.width, p.height);
 
         glUseProgram(p.program);
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);

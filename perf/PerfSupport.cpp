@@ -37,6 +37,22 @@ float FrameTime(int n)
     return static_cast<float>(static_cast<double>(static_cast<float>(n)) * static_cast<double>(0.005f));
 }
 
+void PlainSceneStart(int width, int height)
+{
+    const int hw = width / 2;
+    const int hh = height / 2;
+    glViewport(0, 0, width, height);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-hw, hw, -hh, hh, -1000.0, 1000.0);
+    glTranslatef(static_cast<float>(-hw), static_cast<float>(hh), 0.0f);
+    glRotatef(0.0f, 0.0f, 0.0f, 1.0f);
+    glScalef(1.0f, -1.0f, 1.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
 const char* ShaderPath()
 {
     return VNX_PERF_SHADER;

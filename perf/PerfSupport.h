@@ -43,6 +43,10 @@ using vxtest::TextureContents;
 /// formed in double from the single-precision factor and rounded to float.
 float FrameTime(int n);
 
+/// What a scene's Render issues before its children, by hand: viewport,
+/// clear, and the unrotated pixel projection of a width × height target.
+void PlainSceneStart(int width, int height);
+
 /// The shader file of the benchmark program.
 const char* ShaderPath();
 

@@ -92,18 +92,7 @@ bool QuadScene::SamePixels(CRenderTarget& target, std::string* why)
 
 void PlainRender(const PlainQuads& p, int width, int height)
 {
-    const int hw = width / 2;
-    const int hh = height / 2;
-    glViewport(0, 0, width, height);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-hw, hw, -hh, hh, -1000.0, 1000.0);
-    glTranslatef(static_cast<float>(-hw), static_cast<float>(hh), 0.0f);
-    glRotatef(0.0f, 0.0f, 0.0f, 1.0f);
-    glScalef(1.0f, -1.0f, 1.0f);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    PlainSceneStart(width, height);
 
     GLuint program = 0;
     GLuint texture = 0;

@@ -11,10 +11,11 @@ VARNOX_PACKAGES=(
   xvfb x11-utils apitrace clang-format git libpng-dev libturbojpeg0-dev nlohmann-json3-dev
 )
 
-# Installs whatever is missing, as root (apt-get update once, then install).
-install_packages() {
+# Installs exactly the Debian packages named that are missing, as root
+# (apt-get update once, then install; waits for another apt run to finish).
+install_packages_only() {
   local missing=() p
-  for p in "${VARNOX_PACKAGES[@]}" "$@"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -24,20 +25,24 @@ install_packages() {
   fi
   echo "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  apt-get -o DPkg::Lock::Timeout=600 update -qq
+  apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# Starts an Xvfb of our own when no display is set, and stops it (by its pid)
-# when the calling script exits.
+# The Linux build's whole list, and any packages named besides.
+install_packages() {
+  install_packages_only "${VARNOX_PACKAGES[@]}" "$@"
+}
+
+# Starts an Xvfb of our own and points DISPLAY at it; its pid is kept for
+# stop_xvfb. The 24-bit screen is what Mesa's GLX visuals and Wine's window
+# pixel formats are made for.
 VARNOX_XVFB_PID=
-start_xvfb_if_needed() {
-  [ -n "${DISPLAY:-}" ] && return 0
+start_xvfb() {
   local ready
   ready=$(mktemp)
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
   VARNOX_XVFB_PID=$!
-  trap stop_xvfb EXIT
   local i
   for i in $(seq 100); do
     [ -s "$ready" ] && break
@@ -46,10 +51,19 @@ start_xvfb_if_needed() {
   if [ ! -s "$ready" ]; then
     echo "Xvfb did not start" >&2
     rm -f "$ready"
+    stop_xvfb
     return 1
   fi
   export DISPLAY=":$(head -n1 "$ready")"
   rm -f "$ready"
+}
+
+# An Xvfb of our own when no display is set, stopped when the calling script
+# exits.
+start_xvfb_if_needed() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  trap stop_xvfb EXIT
+  start_xvfb || return 1
   echo "started Xvfb on $DISPLAY (pid $VARNOX_XVFB_PID)"
 }
 

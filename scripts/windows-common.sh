@@ -10,24 +10,6 @@ windows_install_build_packages() {
   install_packages_only g++-mingw-w64-x86-64-posix cmake make dpkg-dev debian-archive-keyring ca-certificates
 }
 
-# Installs exactly the Debian packages named, when any is missing (the
-# project's whole list, common.sh's install_packages, is the Linux build's).
-install_packages_only() {
-  local missing=() p
-  for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "missing Debian packages (run as root to install them): ${missing[*]}" >&2
-    return 1
-  fi
-  echo "installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get -o DPkg::Lock::Timeout=600 update -qq
-  apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-}
-
 # Cross-builds libyuv and GoogleTest once (cached) and prints their prefix.
 windows_dependencies() {
   "$VARNOX_ROOT/scripts/windows-deps.sh" "$VARNOX_WINDOWS_CACHE" | tail -n1

@@ -1,6 +1,7 @@
 # Runs cross-built Windows programs under Wine on a private Xvfb, without any
 # dialog and without touching the user's own Wine prefix or desktop menus.
-# Source it; it defines functions and changes nothing by itself.
+# Source it after common.sh (package installation, Xvfb); it defines
+# functions and changes nothing by itself.
 #
 #   wine_install_packages          wine64, Xvfb, Mesa's GLX (as root)
 #   wine_start_xvfb                a private Xvfb when DISPLAY is unset
@@ -22,19 +23,7 @@ WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 WINE_PACKAGES=(wine64 xvfb libgl1 libglx-mesa0 libgl1-mesa-dri)
 
 wine_install_packages() {
-  local missing=() p
-  for p in "${WINE_PACKAGES[@]}" "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "missing Debian packages (run as root to install them): ${missing[*]}" >&2
-    return 1
-  fi
-  echo "installing: ${missing[*]}" >&2
-  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
-    --no-install-recommends "${missing[@]}" >/dev/null
+  install_packages_only "${WINE_PACKAGES[@]}" "$@"
 }
 
 # The environment every Wine call gets:
@@ -54,27 +43,9 @@ wine_environment() {
   export WINEPATH="Z:${gcc_dir//\//\\};Z:\\usr\\x86_64-w64-mingw32\\lib"
 }
 
-WINE_XVFB_PID=
 wine_start_xvfb() {
   [ -n "${DISPLAY:-}" ] && return 0
-  local ready
-  ready=$(mktemp)
-  # 24-bit screen: Wine's window pixel formats and Mesa's GLX visuals are
-  # those of a depth-24 TrueColor screen (plus Xvfb's depth-32 visual).
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
-  WINE_XVFB_PID=$!
-  local i
-  for i in $(seq 100); do
-    [ -s "$ready" ] && break
-    sleep 0.1
-  done
-  if [ ! -s "$ready" ]; then
-    echo "Xvfb did not start" >&2
-    rm -f "$ready"
-    return 1
-  fi
-  export DISPLAY=":$(head -n1 "$ready")"
-  rm -f "$ready"
+  start_xvfb
 }
 
 # Makes (once) and selects the prefix CACHE_DIR/wineprefix, and keeps one
@@ -119,9 +90,5 @@ wine_stop() {
   if [ -n "${WINEPREFIX:-}" ]; then
     "$WINESERVER" -k 2>/dev/null || true
   fi
-  if [ -n "$WINE_XVFB_PID" ]; then
-    kill "$WINE_XVFB_PID" 2>/dev/null || true
-    wait "$WINE_XVFB_PID" 2>/dev/null || true
-    WINE_XVFB_PID=
-  fi
+  stop_xvfb
 }

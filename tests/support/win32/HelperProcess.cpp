@@ -89,29 +89,6 @@ HelperProcess::~HelperProcess()
         CloseHandle(process);
 }
 
-bool HelperProcess::ReadLine(std::string& line)
-{
-    line.clear();
-    if (!out)
-        return false;
-    char block[4096];
-    while (std::fgets(block, sizeof block, out)) {
-        line += block;
-        if (line.back() == '\n')
-            break;
-    }
-    all += line;
-    return !line.empty();
-}
-
-std::string HelperProcess::ReadUntil(const std::string& prefix)
-{
-    for (std::string line; ReadLine(line);)
-        if (line.rfind(prefix, 0) == 0)
-            return line;
-    return "";
-}
-
 bool HelperProcess::Write(const std::string& text)
 {
     if (input < 0) {

@@ -9,27 +9,19 @@
 
 #include <gtest/gtest.h>
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/Xcomposite.h>
 #include <X11/keysym.h>
 
 #include "ToolRun.h"
+#include "support/XClient.h"
 
 namespace {
 
+// The shared X client, with what these tests do besides: find a tool's
+// window by its title, press keys in it, and wait for its pixels.
 class Server {
 public:
-    Server()
-        : x(XOpenDisplay(nullptr))
-    {
-    }
-    ~Server()
-    {
-        if (x)
-            XCloseDisplay(x);
-    }
-    Display* x;
+    vxtest::XClient client;
+    Display* const x = client.display();
 
     // The top-level window titled `title`, waited for; 0 if none came.
     Window Find(const std::string& title)
@@ -49,10 +41,7 @@ public:
             if (children)
                 XFree(children);
             if (found) {
-                // Storage of its own, so that windows of other tests cannot
-                // cover what is read back.
-                XCompositeRedirectWindow(x, found, CompositeRedirectAutomatic);
-                XSync(x, False);
+                client.KeepContents(found);
                 return found;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -84,15 +73,7 @@ public:
         XSync(x, False);
     }
 
-    unsigned long Pixel(Window window, int px, int py)
-    {
-        XImage* image = XGetImage(x, window, px, py, 1, 1, AllPlanes, ZPixmap);
-        if (!image)
-            return ~0ul;
-        const unsigned long pixel = XGetPixel(image, 0, 0) & 0xffffff;
-        XDestroyImage(image);
-        return pixel;
-    }
+    unsigned long Pixel(Window window, int px, int py) const { return client.Pixel(window, px, py); }
 
     // Waits until `check` holds for the window's pixels, asking for a
     // repaint now and then; false when it never did.

@@ -36,12 +36,15 @@ install_packages() {
 
 # Starts an Xvfb of our own and points DISPLAY at it; its pid is kept for
 # stop_xvfb. The 24-bit screen is what Mesa's GLX visuals and Wine's window
-# pixel formats are made for.
+# pixel formats are made for. -noreset: an X server resets itself whenever
+# its last client leaves, and drops connections that arrive meanwhile
+# (ECONNRESET), so a test that opened its connection just after the one
+# before closed would find no server.
 VARNOX_XVFB_PID=
 start_xvfb() {
   local ready
   ready=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$ready" >/dev/null 2>&1 &
   VARNOX_XVFB_PID=$!
   local i
   for i in $(seq 100); do

@@ -4,6 +4,8 @@
 
 #include "core/GLReadiness.h"
 #include "core/Print.h"
+#include "core/ShareGroup.h"
+#include "materials/Binding.h"
 #include "materials/InfoLog.h"
 
 // A shader made without a current context or a loaded table has no program
@@ -11,14 +13,21 @@
 // the programs it is given, so that they go when it goes.
 Shader::Shader()
 {
+    // Noted once: the scene binds a shader whose class overrides neither bind
+    // nor unbind through its tracker.
+    static const bool noted = varnox::NoteOwnBinding(*this);
+    (void)noted;
     if (varnox::ReadyForGLObjects("Shader",
             { VARNOX_NEEDED_ENTRY(glCreateProgram), VARNOX_NEEDED_ENTRY(glDeleteProgram),
                 VARNOX_NEEDED_ENTRY(glAttachShader), VARNOX_NEEDED_ENTRY(glDetachShader),
                 VARNOX_NEEDED_ENTRY(glLinkProgram), VARNOX_NEEDED_ENTRY(glGetProgramiv),
                 VARNOX_NEEDED_ENTRY(glGetProgramInfoLog), VARNOX_NEEDED_ENTRY(glUseProgram),
                 VARNOX_NEEDED_ENTRY(glGetUniformLocation), VARNOX_NEEDED_ENTRY(glUniform1f),
-                VARNOX_NEEDED_ENTRY(glUniform3fv) }))
+                VARNOX_NEEDED_ENTRY(glUniform3fv) })) {
         program = kxgl::glCreateProgram();
+        if (program)
+            shareGroup = varnox::CurrentShareGroup();
+    }
 }
 
 Shader::~Shader()
@@ -38,13 +47,13 @@ Shader::~Shader()
 void Shader::bind(TContext*)
 {
     if (program)
-        kxgl::glUseProgram(program);
+        varnox::CurrentBinder().UseProgram(program, linked);
 }
 
 void Shader::unbind(TContext*)
 {
     if (program)
-        kxgl::glUseProgram(0);
+        varnox::CurrentBinder().UseProgram(0, true);
 }
 
 void Shader::SetVertexProgram(VertexProgram* p)
@@ -84,6 +93,9 @@ void Shader::SetUniform(const char* name, float value)
     }
     if (!program)
         return;
+    // The uniform goes to the program in use: bound at once, also when a
+    // scene's tracker is drawing.
+    varnox::BinderScope immediate(nullptr);
     bind(nullptr);
     kxgl::glUniform1f(kxgl::glGetUniformLocation(program, name), value);
     unbind(nullptr);
@@ -97,6 +109,7 @@ void Shader::SetUniform(const char* name, const kxVec3& value)
     }
     if (!program)
         return;
+    varnox::BinderScope immediate(nullptr);
     bind(nullptr);
     const float xyz[3] = { value.x, value.y, value.z };
     kxgl::glUniform3fv(kxgl::glGetUniformLocation(program, name), 1, xyz);

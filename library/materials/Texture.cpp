@@ -2,9 +2,17 @@
 
 #include <GL/gl.h>
 
+#include "materials/Binding.h"
 #include "materials/TextureUpload.h"
 
-Texture::Texture() = default;
+// Each of the library's texture classes notes its bind and unbind once, so
+// that the scene binds a texture whose class overrides neither through its
+// tracker.
+Texture::Texture()
+{
+    static const bool noted = varnox::NoteOwnBinding(*this);
+    (void)noted;
+}
 
 Texture::~Texture()
 {
@@ -20,7 +28,11 @@ void Texture::unbind()
 {
 }
 
-TextureStatic::TextureStatic() = default;
+TextureStatic::TextureStatic()
+{
+    static const bool noted = varnox::NoteOwnBinding(*this);
+    (void)noted;
+}
 
 void TextureStatic::setImage(int w, int h, int stride, int code, const void* pixels)
 {

@@ -1,15 +1,20 @@
 #include "materials/TextureStream.h"
 
+#include "materials/Binding.h"
 #include "materials/TextureUpload.h"
 
 namespace {
 // Whole frames come as RGB565 or as converted YUV (BGRA32). Rectangles take
 // every code, BGRA32 included: a converted frame's rectangle arrives in the
 // same code as the frame itself.
-constexpr int kImageCodes = ImageObject::RGB565 | ImageObject::BGRA32;
+constexpr int kImageCodes = varnox::format::kRGB565 | varnox::format::kBGRA32;
 } // namespace
 
-TextureStream::TextureStream() = default;
+TextureStream::TextureStream()
+{
+    static const bool noted = varnox::NoteOwnBinding(*this);
+    (void)noted;
+}
 
 TextureStream::~TextureStream() = default;
 

@@ -6,6 +6,8 @@
 #include <varnox/Texture.h>
 
 #include "core/Print.h"
+#include "core/ShareGroup.h"
+#include "materials/Binding.h"
 
 namespace varnox {
 namespace {
@@ -26,14 +28,14 @@ namespace {
     // FORMAT_1024 holds RGB bytes (three per pixel) in RGBA storage, so alpha
     // reads 1 until a later rectangle writes it.
     const TableRow kTable[] = {
-        { ImageObject::RGB24, { 3, GL_RGB, GL_RGB, GL_UNSIGNED_BYTE } },
-        { ImageObject::RGB565, { 2, GL_RGB, GL_RGB, GL_UNSIGNED_SHORT_5_6_5 } },
-        { ImageObject::RGBA32, { 4, GL_RGBA, GL_RGBA, GL_UNSIGNED_BYTE } },
-        { ImageObject::RGBA4444, { 2, GL_RGBA, GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4 } },
-        { ImageObject::BGRA32, { 4, GL_RGBA, GL_BGRA, GL_UNSIGNED_BYTE } },
-        { ImageObject::LUMINANCE8, { 1, GL_LUMINANCE, GL_LUMINANCE, GL_UNSIGNED_BYTE } },
-        { ImageObject::LUMINANCE_ALPHA16, { 2, GL_LUMINANCE_ALPHA, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE } },
-        { ImageObject::FORMAT_1024, { 3, GL_RGBA, GL_RGB, GL_UNSIGNED_BYTE } },
+        { format::kRGB24, { 3, GL_RGB, GL_RGB, GL_UNSIGNED_BYTE } },
+        { format::kRGB565, { 2, GL_RGB, GL_RGB, GL_UNSIGNED_SHORT_5_6_5 } },
+        { format::kRGBA32, { 4, GL_RGBA, GL_RGBA, GL_UNSIGNED_BYTE } },
+        { format::kRGBA4444, { 2, GL_RGBA, GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4 } },
+        { format::kBGRA32, { 4, GL_RGBA, GL_BGRA, GL_UNSIGNED_BYTE } },
+        { format::kLuminance8, { 1, GL_LUMINANCE, GL_LUMINANCE, GL_UNSIGNED_BYTE } },
+        { format::kLuminanceAlpha16, { 2, GL_LUMINANCE_ALPHA, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE } },
+        { format::kFormat1024, { 3, GL_RGBA, GL_RGB, GL_UNSIGNED_BYTE } },
     };
 
     // Repeat and linear filtering, set on every texture the same way.
@@ -154,6 +156,7 @@ void TextureUpload::SetImage(Texture& texture, const char* owner, int accepted, 
             Print("%s: setImage refused the image: GL made no texture object\n", owner);
             return;
         }
+        texture.shareGroup = CurrentShareGroup();
     }
     texture.width = width;
     texture.height = height;
@@ -200,13 +203,14 @@ void TextureUpload::SetRect(Texture& texture, const char* owner, int accepted, i
 
 void BindTexture(const Texture& texture)
 {
-    glBindTexture(GL_TEXTURE_2D, texture.texture);
-    glEnable(GL_TEXTURE_2D);
+    Binder& binder = CurrentBinder();
+    binder.BindTexture(texture.texture);
+    binder.Texturing(true);
 }
 
 void UnbindTexture()
 {
-    glDisable(GL_TEXTURE_2D);
+    CurrentBinder().Texturing(false);
 }
 
 } // namespace varnox

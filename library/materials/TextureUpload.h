@@ -1,15 +1,14 @@
 #pragma once
 
-#include <varnox/ImageObject.h>
 #include <varnox/Texture.h>
+
+#include "materials/ImageFormat.h"
 
 namespace varnox {
 
 // Every code the upload table holds: all image-format codes but the two YUV
 // ones, which image objects convert to BGRA32 first.
-constexpr int kEveryTextureCode = ImageObject::RGB24 | ImageObject::RGB565 | ImageObject::RGBA32
-    | ImageObject::RGBA4444 | ImageObject::BGRA32 | ImageObject::LUMINANCE8 | ImageObject::LUMINANCE_ALPHA16
-    | ImageObject::FORMAT_1024;
+using format::kEveryTextureCode;
 
 // Bytes of one pixel of a code of the upload table; 0 for any other code.
 int BytesPerPixel(int code);
@@ -55,7 +54,8 @@ struct TextureUpload {
     static int SizeLimit(Texture& texture);
 };
 
-// bind and unbind: binds the texture to GL_TEXTURE_2D and enables 2D
+// bind and unbind of the library's textures, through the current binder
+// (materials/Binding.h): binds the texture to GL_TEXTURE_2D and enables 2D
 // texturing; disables it.
 void BindTexture(const Texture& texture);
 void UnbindTexture();

@@ -6,9 +6,8 @@
 
 #include <Pixkit.h>
 
-#include <varnox/ImageObject.h>
-
 #include "core/Print.h"
+#include "materials/ImageFormat.h"
 
 namespace {
 // Bytes of one BGRA pixel.
@@ -43,10 +42,10 @@ bool YUVConverter::Configure(int w, int h, int code)
 
     if (code != format) {
         format = code;
-        if (code == ImageObject::YUV420) {
+        if (code == varnox::format::kYUV420) {
             convert = YUV4202BGRA;
             ready = true;
-        } else if (code == ImageObject::YUV422) {
+        } else if (code == varnox::format::kYUV422) {
             convert = YUV4222BGRA;
             ready = true;
         } else {

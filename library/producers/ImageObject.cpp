@@ -5,21 +5,30 @@
 
 #include <GL/gl.h>
 
-#include <varnox/CScene.h>
-
 #include "core/GLReadiness.h"
 #include "core/Print.h"
 #include "core/Rounding.h"
+#include "materials/ImageFormat.h"
 #include "materials/TextureStream.h"
 #include "materials/TextureUpload.h"
 #include "materials/YUVConverter.h"
 #include "scene/RenderState.h"
 #include "scene/VertexLayout.h"
 
+// The public codes are the ones textures and the converter take.
+static_assert(ImageObject::RGB24 == varnox::format::kRGB24 && ImageObject::RGB565 == varnox::format::kRGB565
+        && ImageObject::RGBA32 == varnox::format::kRGBA32
+        && ImageObject::RGBA4444 == varnox::format::kRGBA4444
+        && ImageObject::BGRA32 == varnox::format::kBGRA32
+        && ImageObject::LUMINANCE8 == varnox::format::kLuminance8
+        && ImageObject::LUMINANCE_ALPHA16 == varnox::format::kLuminanceAlpha16
+        && ImageObject::FORMAT_1024 == varnox::format::kFormat1024
+        && ImageObject::YUV420 == varnox::format::kYUV420 && ImageObject::YUV422 == varnox::format::kYUV422,
+    "ImageObject::imageFormat and materials/ImageFormat.h differ");
+
 namespace {
 
-// Every code from the first YUV code upward is a frame to convert.
-const int kFirstYuvCode = ImageObject::YUV420;
+using varnox::format::kFirstYuvCode;
 
 // The quad: corners P0 (x1, y1), P1 (x2, y1), P2 (x1, y2), P3 (x2, y2), drawn
 // as a triangle strip.
@@ -55,6 +64,8 @@ ImageObject* ImageObject::NewL(int x1, int y1, int x2, int y2, bool stream)
 // but it takes no image and draws nothing.
 ImageObject::ImageObject(int x1, int y1, int x2, int y2, sizing mode, bool stream)
 {
+    static const bool noted = varnox::NoteOwnTraverse(*this);
+    (void)noted;
     if (inert)
         varnox::ReportInert("ImageObject", varnox::MissingForBufferObjects());
     primitiveMode = GL_TRIANGLE_STRIP;
@@ -257,13 +268,6 @@ void ImageObject::traverse(TContext* context)
     if (sizingMode == fitToTarget && context)
         Fit(*context);
     Geometry::traverse(context);
-}
-
-void ImageObject::fitAndDraw(TContext* context, varnox::RenderState& state)
-{
-    if (sizingMode == fitToTarget && context)
-        Fit(*context);
-    draw(state);
 }
 
 void ImageObject::Fit(const TContext& context)

@@ -3,11 +3,11 @@
 #include <GL/gl.h>
 
 #include <varnox/CRenderTarget.h>
-#include <varnox/ImageObject.h>
-
-#include "scene/RenderState.h"
 
 #include "core/Print.h"
+#include "core/ShareGroup.h"
+#include "materials/Binding.h"
+#include "scene/RenderState.h"
 
 namespace {
 // Depths from -kDepthRange to kDepthRange lie inside the view volume.
@@ -98,10 +98,8 @@ void CScene::Render(CRenderTarget* target)
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 
-    if (fullSequence)
-        DrawChildrenFully();
-    else
-        DrawChildren();
+    varnox::RenderState state(!fullSequence, varnox::ShareGroupOf(target->hglrc));
+    DrawChildren(state);
 }
 
 namespace {
@@ -117,114 +115,79 @@ void PushChildMatrix(Node& node)
     glScalef(scale.x, scale.y, scale.z);
 }
 
+// The child's shader and texture, held (counted) from before its bind until
+// after its unbind: the child's own code may give its node another one and
+// so release the last other reference. When this hold was the last one, the
+// object goes when the child is done, and GL's bindings with it.
+class HeldForChild {
+public:
+    HeldForChild(Shader* s, Texture* t)
+    {
+        shader = s;
+        texture = t;
+    }
+    void Release(varnox::RenderState& state)
+    {
+        const bool last
+            = (shader.get() && shader.get()->count == 1) || (texture.get() && texture.get()->count == 1);
+        shader = nullptr;
+        texture = nullptr;
+        if (last)
+            state.ObjectDeleted();
+    }
+
+private:
+    kxReference<Shader> shader;
+    kxReference<Texture> texture;
+};
+
+// Whether `group` (the share group a shader's or texture's GL object was made
+// in) is the target's; otherwise the child is refused with one line.
+bool Usable(const varnox::RenderState& state, const char* what, unsigned int group)
+{
+    if (state.Shares(group))
+        return true;
+    varnox::Print("CScene: Render refused a node: its %s belongs to share group %u, the target to %u\n", what,
+        group, state.TargetShareGroup());
+    return false;
+}
+
 } // namespace
 
-// Each child's shader, texture-coordinate array, texture and the state of
-// its geometry go through a tracker that leaves out what is already in force.
-// The undoing after a child is only wanted: it is issued where the next child
-// does not want the state back, or at the end. The library's own nodes,
-// textures and shaders are drawn and bound through the tracker; anything
-// else (a client's class) runs exactly as in the full sequence, sees the
-// same state, and after it nothing is assumed.
-void CScene::DrawChildren()
+// Each child's sequence, every state call through `state`. The library's
+// own bind, unbind and traverse (a class that overrides none of them, a
+// client's included) make their calls through it too; anything else (a
+// client's override) runs as foreign code: it sees the full sequence's
+// state, and after it nothing is assumed (RenderState::Run).
+void CScene::DrawChildren(varnox::RenderState& state)
 {
-    varnox::RenderState state(true);
     for (unsigned int i = 0; i < children.count; ++i) {
         Node* node = children.storage[i];
         if (!node->visible)
             break;
         Shader* shader = node->getShader();
         Texture* texture = node->getTexture();
-        const bool ownShader = shader && varnox::IsLibraryShader(*shader);
-        const bool ownTexture = texture && varnox::IsLibraryTexture(*texture);
-        // A library shader without a program object (made with no context)
-        // binds and unbinds nothing.
-        if (shader) {
-            if (ownShader) {
-                if (shader->program)
-                    state.WantProgram(shader->program, shader->linked);
-            } else {
-                state.BeforeForeign();
-                shader->bind(context);
-                state.ForeignDone();
-            }
-        }
+        if ((shader && !Usable(state, "shader", shader->shareGroup))
+            || (texture && !Usable(state, "texture", texture->shareGroup)))
+            continue;
+        HeldForChild held(shader, texture);
+        if (shader)
+            state.Run(varnox::OwnBind(*shader), [&] { shader->bind(context); });
         if (texture) {
             state.WantTexCoordArray(true);
-            if (ownTexture) {
-                state.WantTexture(texture->texture);
-                state.WantTexturing(true);
-            } else {
-                state.BeforeForeign();
-                texture->bind();
-                state.ForeignDone();
-            }
+            state.Run(varnox::OwnBind(*texture), [&] { texture->bind(); });
         }
         state.Flush();
         PushChildMatrix(*node);
-        switch (varnox::KindOf(*node)) {
-        case varnox::NodeKind::nothing:
-            break;
-        case varnox::NodeKind::geometry:
-            static_cast<Geometry*>(node)->draw(state);
-            break;
-        case varnox::NodeKind::image:
-            static_cast<ImageObject*>(node)->fitAndDraw(context, state);
-            break;
-        case varnox::NodeKind::client:
-            state.BeforeForeign();
-            node->traverse(context);
-            state.ForeignDone();
-            break;
-        }
+        state.Run(varnox::OwnTraverse(*node), [&] { node->traverse(context); });
         glPopMatrix();
         if (texture) {
-            if (ownTexture) {
-                state.WantTexturing(false);
-            } else {
-                state.BeforeForeign();
-                texture->unbind();
-                state.ForeignDone();
-            }
+            state.Run(varnox::OwnUnbind(*texture), [&] { texture->unbind(); });
             state.WantTexCoordArray(false);
         }
-        if (shader) {
-            if (ownShader) {
-                if (shader->program)
-                    state.WantProgram(0, true);
-            } else {
-                state.BeforeForeign();
-                shader->unbind(context);
-                state.ForeignDone();
-            }
-        }
+        if (shader)
+            state.Run(varnox::OwnUnbind(*shader), [&] { shader->unbind(context); });
+        held.Release(state);
     }
     state.FlushUndo();
-}
-
-// Every call of every child's sequence, as it stands.
-void CScene::DrawChildrenFully()
-{
-    for (unsigned int i = 0; i < children.count; ++i) {
-        Node* node = children.storage[i];
-        if (!node->visible)
-            break;
-        Shader* shader = node->getShader();
-        Texture* texture = node->getTexture();
-        if (shader)
-            shader->bind(context);
-        if (texture) {
-            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-            texture->bind();
-        }
-        PushChildMatrix(*node);
-        node->traverse(context);
-        glPopMatrix();
-        if (texture) {
-            texture->unbind();
-            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-        }
-        if (shader)
-            shader->unbind(context);
-    }
 }

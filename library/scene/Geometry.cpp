@@ -7,6 +7,7 @@
 
 #include "core/GLReadiness.h"
 #include "core/Print.h"
+#include "core/ShareGroup.h"
 #include "scene/RenderState.h"
 #include "scene/VertexLayout.h"
 
@@ -34,10 +35,14 @@ constexpr long kMaxBufferBytes = INT_MAX;
 // and nothing else changed, when the buffer could not be made (GL gave no
 // name: no context is current).
 template <class T>
-bool Upload(T* data, unsigned int& buffer, GLenum target, long bytes, GLenum usage, long& uploaded)
+bool Upload(T* data, unsigned int& buffer, GLenum target, long bytes, GLenum usage, long& uploaded,
+    unsigned int& shareGroup)
 {
-    if (!buffer)
+    if (!buffer) {
         kxgl::glGenBuffers(1, &buffer);
+        if (buffer && !shareGroup)
+            shareGroup = varnox::CurrentShareGroup();
+    }
     if (!buffer) {
         delete[] data;
         return false;
@@ -118,6 +123,8 @@ template <class T> T* ReadBack(unsigned int buffer, GLenum target, long elements
 Geometry::Geometry()
     : inert(varnox::MissingForBufferObjects() != nullptr)
 {
+    static const bool noted = varnox::NoteOwnTraverse(*this);
+    (void)noted;
 }
 
 Geometry::Geometry(const Geometry& source)
@@ -167,7 +174,7 @@ void Geometry::setVertices(float* data, int count)
         return;
     // The counts describe what the buffer holds: they change only with it.
     if (Upload(data, vertexBuffer, GL_ARRAY_BUFFER, kFloatBytes * kPositionFloats * count, GL_DYNAMIC_DRAW,
-            uploaded.vertices)) {
+            uploaded.vertices, shareGroup)) {
         componentCount = kPositionFloats;
         vertexCount = count;
     }
@@ -177,21 +184,21 @@ void Geometry::setNormals(float* data)
 {
     if (MayUpload(inert, data, "setNormals", vertexCount, kFloatBytes * kNormalFloats))
         Upload(data, normalBuffer, GL_ARRAY_BUFFER, kFloatBytes * kNormalFloats * vertexCount,
-            GL_DYNAMIC_DRAW, uploaded.normals);
+            GL_DYNAMIC_DRAW, uploaded.normals, shareGroup);
 }
 
 void Geometry::setColors(float* data)
 {
     if (MayUpload(inert, data, "setColors", vertexCount, kFloatBytes * kColorFloats))
         Upload(data, colorBuffer, GL_ARRAY_BUFFER, kFloatBytes * kColorFloats * vertexCount, GL_DYNAMIC_DRAW,
-            uploaded.colors);
+            uploaded.colors, shareGroup);
 }
 
 void Geometry::setTexCoords(float* data)
 {
     if (MayUpload(inert, data, "setTexCoords", vertexCount, kFloatBytes * kTexCoordFloats))
         Upload(data, texCoordBuffer, GL_ARRAY_BUFFER, kFloatBytes * kTexCoordFloats * vertexCount,
-            GL_DYNAMIC_DRAW, uploaded.texCoords);
+            GL_DYNAMIC_DRAW, uploaded.texCoords, shareGroup);
 }
 
 void Geometry::setIndices(unsigned short* data, int count)
@@ -199,7 +206,7 @@ void Geometry::setIndices(unsigned short* data, int count)
     if (!MayUpload(inert, data, "setIndices", count, kIndexBytes))
         return;
     if (Upload(data, indexBuffer, GL_ELEMENT_ARRAY_BUFFER, kIndexBytes * count, GL_STATIC_DRAW,
-            uploaded.indices))
+            uploaded.indices, shareGroup))
         indexCount = count;
 }
 
@@ -233,15 +240,23 @@ void Geometry::unmapTexCoords()
     Unmap(texCoordBuffer);
 }
 
+// Inside a scene's Render, through its tracker; anywhere else (a client's
+// traverse calling this one included) every call is issued.
 void Geometry::traverse(TContext*)
 {
-    // Every call issued: what a client's traverse reaches runs as it always did.
-    varnox::RenderState everyCall(false);
-    draw(everyCall);
+    draw(varnox::RenderState::Current());
 }
 
 void Geometry::draw(varnox::RenderState& state)
 {
+    // Buffers of contexts that share nothing with the target's: the same
+    // names there are other buffers, or none.
+    if (!state.Shares(shareGroup)) {
+        varnox::Print(
+            "CScene: Render refused a node: its buffers belong to share group %u, the target to %u\n",
+            shareGroup, state.TargetShareGroup());
+        return;
+    }
     state.LineWidth(lineWidth);
     state.Color(colour.x, colour.y, colour.z, colour.w);
     if (vertexBuffer) {

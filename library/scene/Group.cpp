@@ -2,12 +2,18 @@
 
 #include <algorithm>
 
+#include "scene/RenderState.h"
+
 namespace {
 // The list's first storage; it doubles whenever it is full.
 constexpr int kFirstCapacity = 64;
 } // namespace
 
-Group::Group() = default;
+Group::Group()
+{
+    static const bool noted = varnox::NoteOwnTraverse(*this);
+    (void)noted;
+}
 
 Group::~Group()
 {

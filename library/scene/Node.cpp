@@ -1,8 +1,15 @@
 #include <varnox/Node.h>
 
+#include "scene/RenderState.h"
+
+// Node, Group, Geometry and the image object each note their traverse once:
+// the scene draws a node whose class overrides none of them through its
+// state tracker.
 Node::Node()
     : colour(1.0f, 1.0f, 1.0f, 1.0f)
 {
+    static const bool noted = varnox::NoteOwnTraverse(*this);
+    (void)noted;
 }
 
 Node::Node(const Node& source)

@@ -1,16 +1,11 @@
 #include "scene/RenderState.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <typeinfo>
 
-#include <varnox/CScene.h>
-#include <varnox/ImageObject.h>
-#include <varnox/Shader.h>
+#include <varnox/Node.h>
 #include <varnox/kxExtensions.h>
-#include <varnox/kxParametric.h>
 
-#include "materials/TextureStream.h"
+#include "core/Settings.h"
 
 namespace varnox {
 
@@ -31,38 +26,56 @@ namespace {
 
 } // namespace
 
-NodeKind KindOf(const Node& node)
+namespace {
+
+    RenderState immediate(false);
+    // One thread draws (the one whose context is current): no lock.
+    RenderState* current = nullptr;
+
+    OwnImplementations& OwnTraversals()
+    {
+        static OwnImplementations own;
+        return own;
+    }
+
+} // namespace
+
+bool NoteOwnTraverse(const Node& node)
 {
-    // Addresses only: comparing type_info objects may compare their names.
-    const std::type_info* type = &typeid(node);
-    if (type == &typeid(ImageObject))
-        return NodeKind::image;
-    if (type == &typeid(kxParametric))
-        return NodeKind::geometry;
-    if (type == &typeid(Node) || type == &typeid(Group) || type == &typeid(CScene))
-        return NodeKind::nothing;
-    return NodeKind::client;
+    OwnTraversals().Note(node, &Node::traverse);
+    return true;
 }
 
-bool IsLibraryTexture(const Texture& texture)
+bool OwnTraverse(const Node& node)
 {
-    const std::type_info* type = &typeid(texture);
-    return type == &typeid(TextureStatic) || type == &typeid(TextureStream);
-}
-
-bool IsLibraryShader(const Shader& shader)
-{
-    return &typeid(shader) == &typeid(Shader);
+    return OwnTraversals().Runs(node, &Node::traverse);
 }
 
 bool StateElisionDisabled()
 {
-    const char* value = std::getenv("VARNOX_NO_STATE_ELISION");
-    return value && std::strcmp(value, "1") == 0;
+    return SwitchOn("VARNOX_NO_STATE_ELISION");
 }
 
-RenderState::RenderState(bool tracking)
+RenderState& RenderState::Current()
+{
+    return current ? *current : immediate;
+}
+
+RenderState::Scope::Scope(RenderState* state)
+    : previous(current)
+    , binder(state)
+{
+    current = state;
+}
+
+RenderState::Scope::~Scope()
+{
+    current = previous;
+}
+
+RenderState::RenderState(bool tracking, unsigned int group)
     : track(tracking)
+    , shareGroup(group)
 {
 }
 
@@ -75,21 +88,29 @@ void RenderState::WantProgram(unsigned int name, bool takes)
         IssueProgram();
     wantedProgram = { name, true };
     wantedProgramTakes = takes;
+    if (!track)
+        IssueProgram();
 }
 
 void RenderState::WantTexCoordArray(bool on)
 {
     wantedTexCoordArray = { on, true };
+    if (!track)
+        IssueTexCoordArray();
 }
 
 void RenderState::WantTexture(unsigned int name)
 {
     wantedTexture = { name, true };
+    if (!track)
+        IssueTexture();
 }
 
 void RenderState::WantTexturing(bool on)
 {
     wantedTexturing = { on, true };
+    if (!track)
+        IssueTexturing();
 }
 
 void RenderState::Flush()
@@ -123,6 +144,12 @@ void RenderState::ForeignDone()
     wantedTexCoordArray.known = false;
     wantedTexture.known = false;
     wantedTexturing.known = false;
+}
+
+void RenderState::ObjectDeleted()
+{
+    program.known = false;
+    texture.known = false;
 }
 
 void RenderState::IssueProgram()

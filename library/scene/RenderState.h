@@ -4,37 +4,12 @@
 // a call is issued only when it changes what GL holds. Internal to the
 // library.
 
+#include "core/Overrides.h"
+#include "materials/Binding.h"
+
 class Node;
-class Shader;
-class Texture;
 
 namespace varnox {
-
-/// What a node's traverse does, as far as the scene can know it.
-enum class NodeKind {
-    /// Exactly Node, Group or CScene: traverse draws nothing.
-    nothing,
-    /// Exactly kxParametric: Geometry's drawing.
-    geometry,
-    /// Exactly ImageObject: the fit, then Geometry's drawing.
-    image,
-    /// Any other class (a client's): its traverse may issue any GL call.
-    client,
-};
-
-/// The kind of `node`, by its dynamic type. The type is compared by the
-/// address of its type information, so a class the library cannot match
-/// (whatever the reason) counts as a client class: slower, never wrong.
-NodeKind KindOf(const Node& node);
-
-/// Whether `texture` is exactly TextureStatic or TextureStream, whose bind is
-/// glBindTexture(GL_TEXTURE_2D, name) then glEnable(GL_TEXTURE_2D), and whose
-/// unbind is glDisable(GL_TEXTURE_2D).
-bool IsLibraryTexture(const Texture& texture);
-
-/// Whether `shader` is exactly Shader, whose bind is glUseProgram(program)
-/// and whose unbind glUseProgram(0).
-bool IsLibraryShader(const Shader& shader);
 
 /// One value of GL state: what GL holds, when that is known.
 template <class T> struct Known {
@@ -52,22 +27,59 @@ struct Colour {
 /// bound 2D texture, the texture-coordinate, normal and colour arrays, the
 /// line width and the current colour.
 ///
-/// Every state call of the full per-child sequence is made through it. Each
-/// item is unknown until the tracker itself has set it, and becomes unknown
-/// again after any code it does not know has run (ForeignDone). A call that
-/// would set the value already in force is left out.
+/// Every state call of the per-child sequence is made through it: the
+/// scene's own, and those of the library's bind, unbind and traverse, which
+/// reach it as Current() (and, for textures and shaders, as the current
+/// Binder) while the scene runs them through Run. Each item is unknown until
+/// the tracker itself has set it, and becomes unknown again after any code it
+/// does not know has run. A call that would set the value already in force is
+/// left out.
 ///
 /// The four items the scene sets around a child (program, texture-coordinate
-/// array, texture, texturing) are only wanted when the scene asks for them and
-/// issued at the next Flush: the undoing after one child and the setting up
-/// before the next then cost nothing where they cancel out. The items of a
-/// geometry's draw are issued at once.
+/// array, texture, texturing) are only wanted when asked for and issued at
+/// the next Flush: the undoing after one child and the setting up before the
+/// next then cost nothing where they cancel out. The items of a geometry's
+/// draw are issued at once.
 ///
-/// A state that does not track (`track` false) issues every call it is given,
-/// which is Geometry::traverse's full sequence.
-class RenderState {
+/// A state that does not track (`track` false) issues every call as it is
+/// made, wanted ones included: that is the full per-child sequence.
+class RenderState final : public Binder {
 public:
-    explicit RenderState(bool track);
+    /// `shareGroup`: the share group of the target's context; 0 when unknown.
+    explicit RenderState(bool track, unsigned int shareGroup = 0);
+    RenderState(const RenderState&) = delete;
+    RenderState& operator=(const RenderState&) = delete;
+
+    /// The tracker whose Run is calling library code now; outside that, one
+    /// that issues every call at once.
+    static RenderState& Current();
+
+    /// Runs `call`. `own`: it runs the library's own traverse, bind or unbind,
+    /// which then draw and bind through this tracker. Otherwise it is code
+    /// the tracker does not know (a client's override): everything wanted is
+    /// issued first, so that the code sees the full sequence's state, no
+    /// tracker is current while it runs (library code it reaches issues every
+    /// call), and afterwards nothing is assumed.
+    template <class Call> void Run(bool own, Call&& call)
+    {
+        if (own) {
+            Scope scope(this);
+            call();
+            return;
+        }
+        Flush();
+        {
+            Scope scope(nullptr);
+            call();
+        }
+        ForeignDone();
+    }
+
+    /// Whether an object made in share group `group` (0: unknown) may be
+    /// used with the target: contexts of other groups hold other objects
+    /// under the same names.
+    bool Shares(unsigned int group) const { return !shareGroup || !group || group == shareGroup; }
+    unsigned int TargetShareGroup() const { return shareGroup; }
 
     // Around a child: wanted now, issued by Flush or FlushUndo.
     /// `takes`: GL is known to make `program` current (0, or linked).
@@ -75,6 +87,11 @@ public:
     void WantTexCoordArray(bool on);
     void WantTexture(unsigned int name);
     void WantTexturing(bool on);
+
+    // How the library's textures and shaders bind (materials/Binding.h).
+    void UseProgram(unsigned int program, bool takes) override { WantProgram(program, takes); }
+    void BindTexture(unsigned int name) override { WantTexture(name); }
+    void Texturing(bool on) override { WantTexturing(on); }
 
     /// Issues what is wanted and not in force, in the order of the set-up
     /// before a child: program, texture-coordinate array, texture, texturing.
@@ -84,13 +101,14 @@ public:
     /// never wants one).
     void FlushUndo();
 
-    /// Before code the tracker does not know (a client's traverse, bind or
-    /// unbind): issues everything wanted, so that the code sees the full
-    /// sequence's state.
-    void BeforeForeign() { Flush(); }
-    /// After it: nothing is known any more. What GL holds is what the full
-    /// sequence would hold, since the code saw the same state.
+    /// After code the tracker does not know: nothing is known any more. What
+    /// GL holds is what the full sequence would hold, since the code saw the
+    /// same state.
     void ForeignDone();
+    /// After an object bound in GL was deleted (GL then binds 0 in its place,
+    /// and may give its name to a new object): the texture and the program
+    /// are no longer known.
+    void ObjectDeleted();
 
     // A geometry's draw: issued at once where the value differs.
     void LineWidth(float width);
@@ -102,6 +120,20 @@ public:
     void ColorUndefined() { colour.known = false; }
 
 private:
+    /// Makes a tracker (null: none) current, for Current() and as the
+    /// current Binder, until it ends.
+    class Scope {
+    public:
+        explicit Scope(RenderState* state);
+        ~Scope();
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        RenderState* previous;
+        BinderScope binder;
+    };
+
     void IssueProgram();
     void IssueTexCoordArray();
     void IssueTexture();
@@ -111,6 +143,7 @@ private:
     void ClientArray(Known<bool>& item, unsigned int array, bool on);
 
     bool track;
+    unsigned int shareGroup;
 
     // What GL holds.
     Known<unsigned int> program;
@@ -130,6 +163,15 @@ private:
     Known<unsigned int> wantedTexture;
     Known<bool> wantedTexturing;
 };
+
+/// The library's own traverse implementations: Node's and Group's, which
+/// draw nothing, Geometry's and the image object's. The constructor of each
+/// of those classes notes its own once, while the object's virtual table is
+/// its class's; a node whose class overrides none of them (a client's
+/// geometry that only sets its arrays, say) is drawn through the tracker.
+bool NoteOwnTraverse(const Node& node);
+/// Whether traverse on `node` runs the library's own code.
+bool OwnTraverse(const Node& node);
 
 /// Whether VARNOX_NO_STATE_ELISION is "1": scenes made then issue the full
 /// sequence for every child (for debugging, and to measure what elision

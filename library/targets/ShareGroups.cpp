@@ -1,5 +1,7 @@
 #include "targets/ShareGroups.h"
 
+#include "core/ShareGroup.h"
+
 namespace varnox::platform {
 
 const ShareGroups::Record* ShareGroups::Find(Context* context) const
@@ -30,6 +32,12 @@ bool ShareGroups::Contains(Context* context) const
     return context && Find(context);
 }
 
+unsigned ShareGroups::GroupOf(Context* context) const
+{
+    const Record* r = context ? Find(context) : nullptr;
+    return r ? r->group : 0;
+}
+
 Context* ShareGroups::Candidate(Context* context, Context* preferred) const
 {
     if (Contains(preferred))
@@ -50,3 +58,17 @@ ShareGroups& LibraryContexts()
 }
 
 } // namespace varnox::platform
+
+namespace varnox {
+
+unsigned int CurrentShareGroup()
+{
+    return platform::LibraryContexts().GroupOf(platform::Current().context);
+}
+
+unsigned int ShareGroupOf(void* context)
+{
+    return platform::LibraryContexts().GroupOf(platform::AsContext(context));
+}
+
+} // namespace varnox

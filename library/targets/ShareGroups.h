@@ -24,6 +24,9 @@ public:
     /// Whether `context` is recorded (alive).
     bool Contains(Context* context) const;
 
+    /// The number of `context`'s group (from 1); 0 when it is not recorded.
+    unsigned GroupOf(Context* context) const;
+
     /// What a context about to replace `context` should share with:
     /// `preferred` while it is recorded, otherwise another recorded context
     /// of `context`'s group on the same device; null when there is none.

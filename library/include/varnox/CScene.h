@@ -5,12 +5,9 @@
 
 class CRenderTarget;
 
-/// What the scene hands to every traverse, and to shaders around it: the
-/// scene's logical size in pixels after its rotation.
-struct VARNOX_EXPORT TContext {
-    float width = 0.0f;
-    float height = 0.0f;
-};
+namespace varnox {
+class RenderState;
+}
 
 /// The scene: a group that draws its direct children into a render target
 /// with a pixel-exact orthographic projection, turned by the scene rotation.
@@ -44,9 +41,9 @@ public:
 private:
     CScene();
     void ConstructL();
-    /// The loop over the children, with state elision and without it.
-    void DrawChildren();
-    void DrawChildrenFully();
+    /// The loop over the children: every state call through `state`, which
+    /// leaves out what is in force or, when it does not track, issues all.
+    void DrawChildren(varnox::RenderState& state);
 
     TContext* context = nullptr;
     int rotation = 0;

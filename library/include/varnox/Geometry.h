@@ -16,7 +16,9 @@ public:
     ~Geometry() override;
 
     /// Draws the arrays: glDrawElements when there is an index buffer,
-    /// glDrawArrays otherwise.
+    /// glDrawArrays otherwise. Inside a scene's Render the state calls go
+    /// through the scene's tracker (docs/scene.md); elsewhere every call is
+    /// issued.
     void traverse(TContext* context) override;
 
 protected:
@@ -68,11 +70,13 @@ protected:
     const bool inert;
 
 private:
-    friend class CScene;
-    friend class ImageObject;
     /// What traverse draws, with each state call made through `state`: the
     /// scene's tracker leaves out what is already in force.
     void draw(varnox::RenderState& state);
+
+    /// The share group of the context the buffers were made in; 0 while
+    /// there are none or the context is not one of the library's.
+    unsigned int shareGroup = 0;
 
     /// Bytes last uploaded into each buffer, so that a copy never reads past
     /// the end of a source buffer sized by an older vertex count.

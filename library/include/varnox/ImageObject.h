@@ -83,9 +83,6 @@ protected:
     int format = 0;
 
 private:
-    friend class CScene;
-    /// What traverse does, with the scene's state tracker.
-    void fitAndDraw(TContext* context, varnox::RenderState& state);
     void Fit(const TContext& context);
     /// ImageMapping without its message: nothing when the texture has no
     /// storage.

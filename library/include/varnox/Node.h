@@ -7,7 +7,12 @@
 #include <varnox/kxTransform.h>
 #include <varnox/kxVec.h>
 
-struct TContext;
+/// What the scene hands to every traverse, and to shaders around it: the
+/// scene's logical size in pixels after its rotation.
+struct VARNOX_EXPORT TContext {
+    float width = 0.0f;
+    float height = 0.0f;
+};
 
 /// Base of everything a scene holds: a transform plus a colour, one counted
 /// texture, one counted shader and the `visible` flag. Nodes are not counted:

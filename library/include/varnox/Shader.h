@@ -74,11 +74,13 @@ private:
 public:
     /// The GL program object; owned.
     unsigned int program = 0;
+    /// The share group of the context `program` was made in; 0 when that is
+    /// not one of the library's render targets'. A scene draws no node whose
+    /// shader belongs to another group than the target's.
+    unsigned int shareGroup = 0;
 
 private:
-    friend class CScene;
     /// The last link succeeded: only then does glUseProgram take the program
-    /// (the scene relies on it to know which program is in use). Last, in
-    /// what was padding: the layout before it is unchanged.
+    /// (the scene's tracker relies on it to know which program is in use).
     bool linked = false;
 };

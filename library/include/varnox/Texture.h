@@ -43,6 +43,11 @@ public:
     int textureHeight = 0;
     /// Format code of the storage; 1 (no code) until the first allocation.
     int format = 1;
+    /// The share group of the context `texture` was made in (contexts of
+    /// one group hold the same objects); 0 while there is none, or when that
+    /// context is not one of the library's render targets'. A scene draws no
+    /// node whose texture belongs to another group than the target's.
+    unsigned int shareGroup = 0;
 
 protected:
     Texture();

@@ -11,6 +11,8 @@
 
 #include "gl/GLTest.h"
 #include "gl/SceneProbes.h"
+#include "support/ContextProbe.h"
+#include "support/Environment.h"
 #include "support/Refusal.h"
 #include "support/ScratchFolder.h"
 #include "support/StdoutCapture.h"
@@ -211,6 +213,52 @@ TEST_F(SceneInputTest, SourcesThatAreNoProgramTextStillMakeUsablePrograms)
         glGetProgramiv(shader.get()->program, GL_LINK_STATUS, &linked);
         EXPECT_EQ(linked, GL_FALSE) << path;
     }
+}
+
+// A target made while no context is current shares no objects with the
+// shared one: there the same names are other objects, or none. A child whose
+// texture or buffers were made in it is refused with one line on both paths,
+// and nothing of it is drawn.
+TEST_F(SceneInputTest, NodesMadeInATargetThatSharesNothingAreRefused)
+{
+    vxtest::ReleaseCurrent();
+    std::unique_ptr<COffScreen> other(COffScreen::NewL(8, 8));
+    const std::vector<uint8_t> red = { 255, 0, 0, 255 };
+    std::unique_ptr<ImageObject> textured(ImageObject::NewL(ImageObject::fitToTarget, false));
+    textured->Image(1, 1, ImageObject::RGBA32, red.data());
+    std::unique_ptr<vxtest::GeometryProbe> plain(vxtest::MakeRectangle(0, 0, 64, 64, kxVec4(1, 0, 0, 1)));
+    vxtest::ActivateShared();
+    std::unique_ptr<vxtest::GeometryProbe> local(vxtest::MakeRectangle(0, 0, 4, 4, kxVec4(0, 1, 0, 1)));
+
+    for (bool fullSequence : { false, true }) {
+        SCOPED_TRACE(fullSequence ? "full sequence" : "elision");
+        if (fullSequence)
+            vxtest::SetEnvironment("VARNOX_NO_STATE_ELISION", "1");
+        std::unique_ptr<CScene> scene(CScene::NewL());
+        vxtest::UnsetEnvironment("VARNOX_NO_STATE_ELISION");
+        for (Node* node : std::initializer_list<Node*> { textured.get(), plain.get() }) {
+            scene->removeObject(textured.get());
+            scene->removeObject(plain.get());
+            scene->removeObject(local.get());
+            scene->addObject(node);
+            scene->addObject(local.get());
+            ExpectRefusal(CaptureOutput([&] { scene->Render(&vxtest::SharedTarget()); }), "CScene",
+                { node == plain.get() ? "buffers" : "texture", "share group" });
+            // The local square alone: green in the corner, black elsewhere.
+            const std::vector<uint8_t> pixels = vxtest::ReadPixels(vxtest::SharedTarget());
+            const size_t topLeft = (63 * 64 + 1) * 4, middle = (32 * 64 + 32) * 4;
+            EXPECT_EQ(std::vector<uint8_t>(pixels.begin() + topLeft, pixels.begin() + topLeft + 3),
+                (std::vector<uint8_t> { 0, 255, 0 }));
+            EXPECT_EQ(std::vector<uint8_t>(pixels.begin() + middle, pixels.begin() + middle + 3),
+                (std::vector<uint8_t> { 0, 0, 0 }));
+        }
+    }
+    // Its objects go while their own context is current.
+    other->Activate();
+    textured.reset();
+    plain.reset();
+    other.reset();
+    vxtest::ActivateShared();
 }
 
 } // namespace

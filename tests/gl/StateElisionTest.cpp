@@ -130,6 +130,35 @@ public:
 // own.
 class ClientSurface : public kxParametric { };
 
+// A client's surface whose traverse issues calls of its own before the
+// library's drawing: tracked, its base traverse would leave out the colour
+// and line width the previous surface set, and draw in the client's.
+class PaintingSurface : public kxParametric {
+public:
+    void traverse(TContext* context) override
+    {
+        glColor4f(0.1f, 1.0f, 0.2f, 1.0f);
+        glLineWidth(2.0f);
+        kxParametric::traverse(context);
+    }
+};
+
+// A client node whose traverse gives its node another texture and no
+// shader, releasing the last references to the ones it had.
+class ReleasingNode : public Node {
+public:
+    explicit ReleasingNode(Texture* next)
+        : replacement(next)
+    {
+    }
+    void traverse(TContext*) override
+    {
+        addTexture(replacement, 0);
+        setShader(nullptr);
+    }
+    Texture* replacement;
+};
+
 // What the plain side needs to draw a library geometry as Geometry::traverse
 // does: its buffers (read from the array bindings a draw leaves) and counts.
 struct PlainGeometry {
@@ -499,6 +528,59 @@ TEST_F(StateElisionTest, ClientNodesTexturesAndShadersThatChangeStateMatchTheFul
     children.push_back(Surface(new ClientSurface(), 0, nullptr, 40, 40));
     children.push_back(Image(0, nullptr, 46, 48, 15));
     ExpectSameAsFullSequence(children);
+}
+
+TEST_F(StateElisionTest, ClientSurfacesWithAndWithoutATraverseOfTheirOwnMatchTheFullSequence)
+{
+    // The same colour on every surface: what differs is who issued it.
+    std::vector<Node*> children;
+    children.push_back(Surface(new kxParametric(), 0, nullptr, 4, 4));
+    children.push_back(Surface(new ClientSurface(), 0, nullptr, 30, 4));
+    children.push_back(Surface(new PaintingSurface(), 0, nullptr, 4, 30));
+    children.push_back(Surface(new ClientSurface(), 1, tintA, 30, 30));
+    children.push_back(Surface(new PaintingSurface(), 1, tintA, 40, 40));
+    for (Node* child : children)
+        geometry.erase(child); // the plain side calls each one's traverse
+    ExpectSameAsFullSequence(children);
+}
+
+// A child may release its own texture and shader while it is drawn: the
+// scene holds them until their unbind, on both paths, and nothing is
+// assumed of the names GL then frees.
+TEST_F(StateElisionTest, ChildThatReleasesItsTextureAndShaderWhileDrawnLeavesConsistentState)
+{
+    for (bool fullSequence : { false, true }) {
+        SCOPED_TRACE(fullSequence ? "full sequence" : "elision");
+        if (fullSequence)
+            vxtest::SetEnvironment("VARNOX_NO_STATE_ELISION", "1");
+        std::unique_ptr<CScene> scene(CScene::NewL());
+        vxtest::UnsetEnvironment("VARNOX_NO_STATE_ELISION");
+
+        TextureStatic* own = new TextureStatic();
+        own->setImage(4, 4, 0, ImageObject::RGBA32, std::vector<uint8_t>(64, 200).data());
+        const GLuint ownName = own->texture;
+        const vxtest::ScratchFolder folder("releasing");
+        Shader* ownShader = MakeShader(new Shader(), folder.Write("tint.sh", kTintSource), kxVec3(1, 1, 1));
+        const GLuint ownProgram = ownShader->program;
+        ReleasingNode releasing(textures[1].get());
+        releasing.addTexture(own, 0);
+        releasing.setShader(ownShader);
+        scene->addObject(&releasing);
+        // A library image with the shared texture after it: bound anew.
+        scene->addObject(Image(1, nullptr, 20, 20, 0));
+
+        scene->Render(&vxtest::SharedTarget());
+        EXPECT_EQ(releasing.getTexture(), textures[1].get());
+        EXPECT_EQ(releasing.getShader(), nullptr);
+        EXPECT_FALSE(glIsTexture(ownName));
+        EXPECT_FALSE(glIsProgram(ownProgram));
+        EXPECT_EQ(Integer(GL_CURRENT_PROGRAM), 0);
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
+        EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(textures[1].get()->texture));
+        nodes.clear();
+        geometry.clear();
+    }
 }
 
 // The tracker itself: it leaves out a call only where it set the value

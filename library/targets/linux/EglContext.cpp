@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include <varnox/kxExtensions.h>
 
+#include "core/Print.h"
+#include "core/Settings.h"
 #include "targets/FailureCause.h"
 #include "targets/ShareGroups.h"
 #include "targets/kxExtensionsInternal.h"
@@ -288,9 +289,10 @@ namespace {
             return opened;
         };
         const egl::HeadlessSelection selection = egl::SelectHeadless(
-            found.candidates, egl::ParseDeviceChoice(std::getenv("VARNOX_EGL_DEVICE")), open);
+            found.candidates, egl::ParseDeviceChoice(Setting("VARNOX_EGL_DEVICE")), open);
+        // The choice is no part of what a program prints: standard error.
         if (!selection.report.empty())
-            std::fputs(selection.report.c_str(), stderr);
+            PrintTo(Stream::Errors, "%s", selection.report.c_str());
 
         OpenedDisplay opened;
         if (selection.taken >= 0)

@@ -1,9 +1,10 @@
 #pragma once
 
 // The platform layer under the render targets: a window system (windows and
-// their events) and a context API (framebuffer configs, drawing surfaces, GL
-// contexts). CRenderTarget, COffScreen, CWindowVNX and the extension loader
-// reach the platform only through these calls. Exactly one implementation is
+// their events), a context API (framebuffer configs, drawing surfaces, GL
+// contexts) and the opening of files. CRenderTarget, COffScreen, CWindowVNX,
+// the extension loader and the core's system calls (System.cpp) reach the
+// platform only through these calls. Exactly one implementation is
 // compiled into the library (on Linux, library/targets/linux: X11 windows and
 // EGL contexts); docs/platform.md says what each call must do.
 //
@@ -207,6 +208,14 @@ void DestroyTopLevel(NativeWindow window);
 
 /// Gives up the rest of the calling thread's time slice.
 void YieldTimeSlice();
+
+// ---- Files --------------------------------------------------------------
+
+/// Opens `path` to read (with `write`, to update too) and returns its
+/// descriptor; -1, with errno set, when it cannot. It never waits: a FIFO
+/// without a writer opens at once. Reads from it block as usual, and child
+/// processes do not inherit it.
+int OpenFile(const char* path, bool write);
 
 // The window system implementation also defines CWindowVNX::HandleMessage,
 // whose argument is the window system's own event type.

@@ -15,6 +15,8 @@
 
 #include <string>
 
+#include "targets/TargetSize.h"
+
 class CWindowVNX;
 
 namespace varnox::platform {
@@ -116,9 +118,13 @@ Surface* PbufferSurface(Device* device, Pbuffer* pbuffer);
 /// The size the pixel buffer was actually made at; zeros when unknown.
 void PbufferSize(Device* device, Pbuffer* pbuffer, int* width, int* height);
 
-/// The largest pixel buffer `config` can have; a side the platform does not
-/// state is 0.
-void PbufferLimits(Device* device, Config* config, int* maxWidth, int* maxHeight);
+/// The largest drawable an off-screen target of `device` may have: the
+/// largest pixel buffer of the device's pixel-buffer config and the largest
+/// viewport of its contexts, side by side. The platform states it once per
+/// device, when the device is opened (a device the library did not open, a
+/// client's, when it is first asked for while a context of it is current); a
+/// side it cannot state is 0. Asking changes no recorded failure cause.
+SizeLimit OffScreenLimit(Device* device);
 
 /// Releases `surface` (from PbufferSurface) and destroys `pbuffer`.
 void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface* surface);

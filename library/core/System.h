@@ -2,8 +2,8 @@
 
 // What the core asks of the system it runs on. Declared here, implemented by
 // the targets layer (library/targets/System.cpp, with the parts that differ
-// between systems behind targets/Platform.h), so that nothing in the core
-// includes a system header.
+// between systems in the platform layer under it), so that nothing in the
+// core includes a system header.
 
 #include <cstdio>
 

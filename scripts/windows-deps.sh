@@ -16,7 +16,8 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-root=$(cd "$here/.." && pwd)
+source "$here/common.sh"
+root=$VARNOX_ROOT
 toolchain=${VARNOX_MINGW_TOOLCHAIN:-$root/cmake/mingw-w64-x86_64.cmake}
 cache=${1:-${VARNOX_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/varnox/windows}}
 mkdir -p "$cache"
@@ -29,22 +30,6 @@ recipe=1
 packages=(g++-mingw-w64-x86-64-posix cmake make dpkg-dev)
 
 log() { printf '[windows-deps] %s\n' "$*" >&2; }
-
-install_packages() {
-  local missing=() p
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  if [ "$(id -u)" -ne 0 ]; then
-    log "missing Debian packages (run as root to install them): ${missing[*]}"
-    return 1
-  fi
-  log "installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get -o DPkg::Lock::Timeout=600 update -qq
-  apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-}
 
 # apt-get with the private source list, lists and cache.
 apt_src() {
@@ -127,7 +112,9 @@ build_googletest() {
   cmake --install "$b" >/dev/null
 }
 
-install_packages
+# Standard output carries only the prefix (last line): apt's talk goes to
+# standard error.
+install_packages_only "${packages[@]}" >&2
 
 compiler_id=$(x86_64-w64-mingw32-g++-posix --version | head -n1)
 yuv_src=$(fetch_source libyuv)

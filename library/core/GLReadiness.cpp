@@ -1,7 +1,7 @@
 #include "core/GLReadiness.h"
 
 #include "core/Print.h"
-#include "targets/Platform.h"
+#include "core/System.h"
 
 namespace varnox {
 
@@ -9,7 +9,7 @@ const char* const kNoCurrentContext = "no GL context";
 
 const char* MissingForGLObjects(std::initializer_list<NeededEntry> needed)
 {
-    if (!platform::Current().context)
+    if (!GLContextCurrent())
         return kNoCurrentContext;
     for (const NeededEntry& entry : needed)
         if (!entry.loaded)

@@ -2,13 +2,22 @@
 
 namespace varnox {
 
+/// Where a message goes. The design's messages and reports go to standard
+/// output; notes on how the library read its own settings (which the design
+/// does not have) go to standard error, apart from what a program prints.
+enum class Stream { Output, Errors };
+
 // Every text the library writes goes through here: printf on standard output,
 // flushed so that the line is out before a crash or an exit.
 void Print(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-/// Receives each formatted message in place of standard output while it is
-/// installed. Not part of the exported interface: tests link the library's
-/// objects and install one to read what the library said.
+/// Print, to the stream named.
+void PrintTo(Stream stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+/// Receives each formatted message for standard output in place of standard
+/// output while it is installed; messages for standard error still go there.
+/// Not part of the exported interface: tests link the library's objects and
+/// install one to read what the library said.
 using OutputSink = void (*)(const char* text, void* user);
 
 /// Installs `sink` (null: standard output again); returns the one it replaces.

@@ -3,14 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#if defined(_WIN32)
-#include <io.h>
-#endif
-
 #include "core/Print.h"
+#include "core/System.h"
 
 namespace {
 
@@ -41,45 +35,17 @@ void Report(const char* what, const char* path, int error)
     Report(what, path, std::strerror(error));
 }
 
-// Opens `path` to read (and, with `write`, to update) without blocking, and
-// keeps it only when it is a regular file: a FIFO would block the open until
-// a writer came, and a FIFO, a device or a socket has no end to read up to.
-// A folder is refused the way reading it would fail. Null when refused; the
-// line has then been printed.
+// OpenRegularFile, each refusal named on its line. Null when refused.
 std::FILE* OpenForReading(const char* path, bool write)
 {
-#if defined(_WIN32)
-    // Windows opens no FIFO that could block here, and no folder at all.
-    const int fd = ::_open(path, (write ? _O_RDWR : _O_RDONLY) | _O_BINARY | _O_NOINHERIT);
-#else
-    const int fd = ::open(path, (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
-#endif
-    if (fd < 0) {
-        Report("open", path, errno);
-        return nullptr;
-    }
-    struct stat info;
-    const bool statted = ::fstat(fd, &info) == 0;
-    const int statError = errno;
-    if (!statted || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        if (!statted)
-            Report("open", path, statError);
-        else if (S_ISDIR(info.st_mode))
-            Report("read", path, EISDIR);
-        else
-            Report("open", path, "not a regular file");
-        return nullptr;
-    }
-#if !defined(_WIN32)
-    // Regular files never block; reads go on as for any stdio file.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-#endif
-    std::FILE* file = ::fdopen(fd, write ? "r+b" : "rb");
-    if (!file) {
-        Report("open", path, errno);
-        ::close(fd);
-    }
+    varnox::FileRefusal refusal;
+    std::FILE* file = varnox::OpenRegularFile(path, write, &refusal);
+    if (refusal.kind == varnox::FileRefusal::Failed)
+        Report("open", path, refusal.error);
+    else if (refusal.kind == varnox::FileRefusal::Folder)
+        Report("read", path, EISDIR);
+    else if (refusal.kind == varnox::FileRefusal::NotRegular)
+        Report("open", path, "not a regular file");
     return file;
 }
 

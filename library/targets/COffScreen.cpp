@@ -15,17 +15,39 @@ namespace {
 
 const char kSizeMessage[] = "COffScreen::ConstructL wglCreateContext storleksfel, Error\n";
 
-// The largest viewport of the context current now, when that one lives on
-// `device` (all contexts of a device share the driver's limits); unknown
-// otherwise.
-platform::SizeLimit ViewportLimit(platform::Device* device)
+// A pixel buffer and the surface that renders into it; either may be null.
+struct PixelBuffer {
+    platform::Pbuffer* buffer = nullptr;
+    platform::Surface* surface = nullptr;
+};
+
+// Makes a width × height pixel buffer of `config` and its surface, printing
+// the design's line for each of the two that fails: the one place where
+// pixel buffers are made, at construction and at every resize.
+PixelBuffer MakePixelBuffer(platform::Device* device, platform::Config* config, int width, int height)
 {
-    const platform::Binding current = platform::Current();
-    if (!current.context || !device || current.device != device)
-        return {};
-    GLint largest[2] = { 0, 0 };
-    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, largest);
-    return { largest[0], largest[1] };
+    PixelBuffer made;
+    made.buffer = platform::CreatePbuffer(device, config, width, height);
+    if (!made.buffer)
+        PrintFailure("COffScreen::ConstructL wglCreatePbufferARB failed, Error\n");
+    made.surface = platform::PbufferSurface(device, made.buffer);
+    if (!made.surface)
+        PrintFailure("COffScreen::ConstructL wglGetPbufferDCARB failed, Error\n");
+    return made;
+}
+
+// Whether the pixel buffer was made at width × height, as the platform
+// reports it; prints the size line when not (also when there is none). Asked
+// after the context is made at construction, before at a resize, as the
+// design orders the lines.
+bool MadeAtSize(platform::Device* device, const PixelBuffer& made, int width, int height)
+{
+    int madeWidth = 0, madeHeight = 0;
+    platform::PbufferSize(device, made.buffer, &madeWidth, &madeHeight);
+    if (madeWidth == width && madeHeight == height)
+        return true;
+    PrintFailure(kSizeMessage);
+    return false;
 }
 
 // Destroys a pixel buffer. Whatever context renders into it on this thread
@@ -61,9 +83,6 @@ COffScreen::~COffScreen()
 
 void COffScreen::ConstructL(int w, int h)
 {
-    width = w;
-    height = h;
-
     // Made while a context is current, the target lives on that context's
     // device and shares its objects. Made while none is, it opens the
     // headless device and fills the entry-point table itself, so that it
@@ -75,17 +94,11 @@ void COffScreen::ConstructL(int w, int h)
     if (!device)
         PrintFailure("kxOffScreen wglGetCurrentDC failed, Error\n");
 
-    Build(headless ? nullptr : current.context);
+    ChooseConfig();
+    Build(w, h, Fits(w, h), headless ? nullptr : current.context);
     Activate();
     if (!hglrc || platform::Current().context != hglrc)
         return;
-    // The headless device's largest viewport is known only now that one of
-    // its contexts is current.
-    if (headless && pbuffer && Refused(width, height)) {
-        DropPixelBuffer();
-        width = 0;
-        height = 0;
-    }
     ContextInit();
     if (headless) {
         // The needed-extension report is printed once per process; later
@@ -98,65 +111,49 @@ void COffScreen::ConstructL(int w, int h)
     }
 }
 
-void COffScreen::Build(void* shareWith)
+void COffScreen::ChooseConfig()
 {
-    platform::Device* device = platform::AsDevice(display);
-    platform::Config* chosen = platform::ChoosePbufferConfig(device);
-    config = chosen;
-    if (!chosen)
+    config = platform::ChoosePbufferConfig(platform::AsDevice(display));
+    if (!config)
         PrintFailure("COffScreen::ConstructL wglChoosePixelFormatARB failed, Error\n");
-
-    // A size beyond the driver's limits is not asked for at all (a driver
-    // may accept it and fail only when the buffer is first used), nor kept:
-    // the target is 0 × 0 and has no pixel buffer, only its context.
-    const bool refused = Refused(width, height);
-    platform::Surface* surface = nullptr;
-    if (refused) {
-        width = 0;
-        height = 0;
-    } else {
-        platform::Pbuffer* buffer = platform::CreatePbuffer(device, chosen, width, height);
-        pbuffer = buffer;
-        if (!buffer)
-            PrintFailure("COffScreen::ConstructL wglCreatePbufferARB failed, Error\n");
-
-        surface = platform::PbufferSurface(device, buffer);
-        hdc = surface;
-        if (!surface)
-            PrintFailure("COffScreen::ConstructL wglGetPbufferDCARB failed, Error\n");
-    }
-
-    platform::Context* share = platform::AsContext(shareWith);
-    platform::Context* context = platform::CreateContext(device, chosen, surface, share);
-    hglrc = context;
-    if (!context)
-        PrintFailure("COffScreen::ConstructL wglCreateContext failed, Error\n");
-    sharedWith = context ? share : nullptr;
-
-    if (refused)
-        return;
-    int madeWidth = 0, madeHeight = 0;
-    platform::PbufferSize(device, platform::AsPbuffer(pbuffer), &madeWidth, &madeHeight);
-    if (madeWidth != width || madeHeight != height)
-        PrintFailure(kSizeMessage);
 }
 
-bool COffScreen::Refused(int w, int h)
+void COffScreen::Build(int w, int h, bool fits, void* shareWith)
 {
     platform::Device* device = platform::AsDevice(display);
-    platform::SizeLimit buffers;
-    platform::PbufferLimits(device, platform::AsConfig(config), &buffers.width, &buffers.height);
-    const platform::SizeLimit largest = platform::Tighter(
-        platform::Tighter({ largestWidth, largestHeight }, buffers), ViewportLimit(device));
-    largestWidth = largest.width;
-    largestHeight = largest.height;
+    platform::Config* chosen = platform::AsConfig(config);
+    // A size beyond the limits is not asked for at all (a driver may accept
+    // it and fail only when the buffer is first used): the target gets its
+    // context alone.
+    const PixelBuffer made = fits ? MakePixelBuffer(device, chosen, w, h) : PixelBuffer {};
+    platform::Context* share = platform::AsContext(shareWith);
+    platform::Context* context = platform::CreateContext(device, chosen, made.surface, share);
+    if (!context)
+        PrintFailure("COffScreen::ConstructL wglCreateContext failed, Error\n");
+    if (fits)
+        MadeAtSize(device, made, w, h);
+
+    // The design keeps the size asked for whatever failed. A size beyond the
+    // limits is not kept: nobody could allocate what CopyBuffer would write
+    // for it, so the target is 0 × 0 until a SetSize gives it a buffer.
+    pbuffer = made.buffer;
+    hdc = made.surface;
+    hglrc = context;
+    sharedWith = context ? share : nullptr;
+    width = fits ? w : 0;
+    height = fits ? h : 0;
+}
+
+bool COffScreen::Fits(int w, int h) const
+{
+    const platform::SizeLimit largest = platform::OffScreenLimit(platform::AsDevice(display));
     if (!platform::Exceeds(w, h, largest))
-        return false;
+        return true;
     platform::RecordFailure(
         "COffScreen: %d x %d is larger than the largest pixel buffer and viewport, %d x %d", w, h,
         largest.width, largest.height);
     PrintFailure(kSizeMessage);
-    return true;
+    return false;
 }
 
 bool COffScreen::ReplacePixelBuffer(int w, int h)
@@ -165,20 +162,12 @@ bool COffScreen::ReplacePixelBuffer(int w, int h)
     platform::Config* chosen = platform::AsConfig(config);
     platform::Context* context = platform::AsContext(hglrc);
 
-    platform::Pbuffer* buffer = platform::CreatePbuffer(device, chosen, w, h);
-    if (!buffer)
-        PrintFailure("COffScreen::ConstructL wglCreatePbufferARB failed, Error\n");
-    platform::Surface* surface = platform::PbufferSurface(device, buffer);
-    if (!surface)
-        PrintFailure("COffScreen::ConstructL wglGetPbufferDCARB failed, Error\n");
-    int madeWidth = 0, madeHeight = 0;
-    platform::PbufferSize(device, buffer, &madeWidth, &madeHeight);
-    if (madeWidth != w || madeHeight != h)
-        PrintFailure(kSizeMessage);
+    const PixelBuffer made = MakePixelBuffer(device, chosen, w, h);
+    const bool sized = MadeAtSize(device, made, w, h);
     // A size the driver refuses changes nothing, as one beyond the limits
     // does: the target keeps its buffer, its size and its pixels.
-    if (!surface || madeWidth != w || madeHeight != h) {
-        platform::DestroyPbuffer(device, buffer, surface);
+    if (!made.surface || !sized) {
+        platform::DestroyPbuffer(device, made.buffer, made.surface);
         return false;
     }
 
@@ -186,32 +175,25 @@ bool COffScreen::ReplacePixelBuffer(int w, int h)
     // all its objects. Where the platform will not move it to another
     // surface, a new context on the new buffer, made to share with the old
     // one while that still lives, keeps every object contexts share.
-    if (!platform::MakeCurrent({ device, surface, surface, context })) {
-        platform::Context* replacement = platform::CreateContext(device, chosen, surface, context);
+    if (!platform::MakeCurrent({ device, made.surface, made.surface, context })) {
+        platform::Context* replacement = platform::CreateContext(device, chosen, made.surface, context);
         if (!replacement) {
             PrintFailure("COffScreen::ConstructL wglCreateContext failed, Error\n");
-            platform::DestroyPbuffer(device, buffer, surface);
+            platform::DestroyPbuffer(device, made.buffer, made.surface);
             return false;
         }
         platform::DestroyContext(device, context);
         hglrc = replacement;
     }
 
-    width = w;
-    height = h;
     platform::Pbuffer* oldBuffer = platform::AsPbuffer(pbuffer);
     platform::Surface* oldSurface = platform::AsSurface(hdc);
-    pbuffer = buffer;
-    hdc = surface;
+    pbuffer = made.buffer;
+    hdc = made.surface;
+    width = w;
+    height = h;
     ReleasePixelBuffer(device, oldBuffer, oldSurface);
     return true;
-}
-
-void COffScreen::DropPixelBuffer()
-{
-    ReleasePixelBuffer(platform::AsDevice(display), platform::AsPbuffer(pbuffer), platform::AsSurface(hdc));
-    pbuffer = nullptr;
-    hdc = nullptr;
 }
 
 void COffScreen::Release()
@@ -230,7 +212,7 @@ void COffScreen::SetSize(int w, int h)
         return;
     // Refused sizes change nothing: not the buffer, not the size, not what
     // is current.
-    if (Refused(w, h))
+    if (!Fits(w, h))
         return;
     const platform::Binding entry = platform::Current();
     platform::Context* own = platform::AsContext(hglrc);
@@ -247,10 +229,9 @@ void COffScreen::SetSize(int w, int h)
         platform::Context* share = otherCurrent && entry.device == platform::AsDevice(display)
             ? entry.context
             : platform::LibraryContexts().Candidate(own, platform::AsContext(sharedWith));
-        width = w;
-        height = h;
         Release();
-        Build(share);
+        ChooseConfig();
+        Build(w, h, true, share);
     }
 
     Activate();

@@ -2,10 +2,9 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "core/Print.h"
+#include "core/Settings.h"
 
 namespace varnox::platform {
 namespace {
@@ -51,8 +50,7 @@ bool DiagnosticsEnabled()
 {
     // Read at each failure, not cached: failures are rare, and a program (or
     // a test) may set the variable after the library was loaded.
-    const char* value = std::getenv("VARNOX_DEBUG");
-    return value && std::strcmp(value, "1") == 0;
+    return SwitchOn("VARNOX_DEBUG");
 }
 
 void PrintFailure(const char* format, ...)

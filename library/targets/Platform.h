@@ -1,9 +1,10 @@
 #pragma once
 
 // The platform layer under the render targets: a window system (windows and
-// their events) and a context API (framebuffer configs, drawing surfaces, GL
-// contexts). CRenderTarget, COffScreen, CWindowVNX and the extension loader
-// reach the platform only through these calls. Exactly one implementation is
+// their events), a context API (framebuffer configs, drawing surfaces, GL
+// contexts) and the opening of files. CRenderTarget, COffScreen, CWindowVNX,
+// the extension loader and the core's system calls (System.cpp) reach the
+// platform only through these calls. Exactly one implementation is
 // compiled into the library (on Linux, library/targets/linux: X11 windows and
 // EGL contexts); docs/platform.md says what each call must do.
 //
@@ -13,6 +14,8 @@
 // turn them back.
 
 #include <string>
+
+#include "targets/TargetSize.h"
 
 class CWindowVNX;
 
@@ -115,9 +118,13 @@ Surface* PbufferSurface(Device* device, Pbuffer* pbuffer);
 /// The size the pixel buffer was actually made at; zeros when unknown.
 void PbufferSize(Device* device, Pbuffer* pbuffer, int* width, int* height);
 
-/// The largest pixel buffer `config` can have; a side the platform does not
-/// state is 0.
-void PbufferLimits(Device* device, Config* config, int* maxWidth, int* maxHeight);
+/// The largest drawable an off-screen target of `device` may have: the
+/// largest pixel buffer of the device's pixel-buffer config and the largest
+/// viewport of its contexts, side by side. The platform states it once per
+/// device, when the device is opened (a device the library did not open, a
+/// client's, when it is first asked for while a context of it is current); a
+/// side it cannot state is 0. Asking changes no recorded failure cause.
+SizeLimit OffScreenLimit(Device* device);
 
 /// Releases `surface` (from PbufferSurface) and destroys `pbuffer`.
 void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface* surface);
@@ -207,6 +214,14 @@ void DestroyTopLevel(NativeWindow window);
 
 /// Gives up the rest of the calling thread's time slice.
 void YieldTimeSlice();
+
+// ---- Files --------------------------------------------------------------
+
+/// Opens `path` to read (with `write`, to update too) and returns its
+/// descriptor; -1, with errno set, when it cannot. It never waits: a FIFO
+/// without a writer opens at once. Reads from it block as usual, and child
+/// processes do not inherit it.
+int OpenFile(const char* path, bool write);
 
 // The window system implementation also defines CWindowVNX::HandleMessage,
 // whose argument is the window system's own event type.

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -107,6 +108,12 @@ int HelperProcess::Wait()
     waitpid(pid, &status, 0);
     waited = true;
     return status;
+}
+
+bool InputWaiting()
+{
+    pollfd in { STDIN_FILENO, POLLIN, 0 };
+    return poll(&in, 1, 0) == 1;
 }
 
 } // namespace vxtest

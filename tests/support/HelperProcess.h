@@ -62,4 +62,9 @@ private:
     std::string all;
 };
 
+/// For the helper programs themselves: whether their standard input has
+/// something to read now, without waiting. Once the input has ended, Linux
+/// says so (the read then finds the end) and Windows says no.
+bool InputWaiting();
+
 } // namespace vxtest

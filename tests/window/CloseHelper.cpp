@@ -8,12 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <poll.h>
-#include <unistd.h>
-#endif
+#include "support/HelperProcess.h"
 
 namespace {
 
@@ -22,19 +17,8 @@ namespace {
 bool RequestSent()
 {
     char text[16] = {};
-#if defined(_WIN32)
-    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-    DWORD waiting = 0, got = 0;
-    if (!PeekNamedPipe(in, nullptr, 0, nullptr, &waiting, nullptr) || waiting == 0)
-        return false;
-    return ReadFile(in, text, sizeof text - 1, &got, nullptr) && got > 0
+    return vxtest::InputWaiting() && std::fgets(text, sizeof text, stdin)
         && std::strncmp(text, "sent", 4) == 0;
-#else
-    pollfd in { STDIN_FILENO, POLLIN, 0 };
-    if (poll(&in, 1, 0) != 1)
-        return false;
-    return read(STDIN_FILENO, text, sizeof text - 1) > 0 && std::strncmp(text, "sent", 4) == 0;
-#endif
 }
 
 CWindowVNX* target = nullptr;

@@ -1,15 +1,13 @@
 // Closing the window ends the process with status 0 from inside Refresh. The
-// window lives in a helper process; this test acts on it from its own X
-// connection as a window manager or another client would.
+// window lives in a helper process (window/CloseHelper.cpp); this test acts on
+// it from its own process, as a window manager or another program would,
+// through the window probe.
 #include <cerrno>
 #include <cstdio>
 #include <string>
 
-#include <sys/wait.h>
-
-#include "support/XClient.h"
-
 #include "support/HelperProcess.h"
+#include "window/WindowProbe.h"
 
 namespace {
 
@@ -23,65 +21,59 @@ public:
     }
 
     /// The helper's window, read from its output; 0 if it never says.
-    Window WindowId()
+    unsigned long WindowId()
     {
         unsigned long id = 0;
         const std::string line = ReadUntil("window ");
         return std::sscanf(line.c_str(), "window %lu", &id) == 1 ? id : 0;
     }
 
-    /// Tells the helper the request has reached the server, then collects
+    /// Tells the helper the request has reached the window, then collects
     /// the rest of its output and its exit status. A helper that has already
     /// ended cannot be told; its status says how it ended.
     int Finish()
     {
         if (!Write("sent\n") && errno != EPIPE)
             ADD_FAILURE() << "could not write to the helper";
-        return HelperProcess::Finish();
+        return vxtest::WindowProbe::ExitStatus(HelperProcess::Finish());
     }
 };
 
-TEST(WindowClose, DeleteWindowRequestEndsTheProcessWithStatusZeroInsideRefresh)
+TEST(WindowClose, CloseRequestEndsTheProcessWithStatusZeroInsideRefresh)
 {
-    vxtest::XClient client;
+    vxtest::WindowProbe probe;
     Helper helper;
     ASSERT_TRUE(helper.Started());
-    const Window window = helper.WindowId();
+    const unsigned long window = helper.WindowId();
     ASSERT_NE(window, 0ul) << helper.output();
-    client.SendProtocol(window, "WM_DELETE_WINDOW");
-    const int status = helper.Finish();
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(probe.ClassName(window), "kxWindow");
+    probe.RequestClose(window);
+    EXPECT_EQ(helper.Finish(), 0);
     EXPECT_EQ(helper.output().rfind("Vendor: ", 0), 0u) << helper.output();
     EXPECT_EQ(helper.output().find("Refresh returned"), std::string::npos);
 }
 
 TEST(WindowClose, DestroyingTheWindowEndsTheProcessWithStatusZero)
 {
-    vxtest::XClient client;
+    vxtest::WindowProbe probe;
     Helper helper;
     ASSERT_TRUE(helper.Started());
-    const Window window = helper.WindowId();
+    const unsigned long window = helper.WindowId();
     ASSERT_NE(window, 0ul) << helper.output();
-    XDestroyWindow(client.display(), window);
-    XSync(client.display(), False);
-    const int status = helper.Finish();
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    probe.DestroyFromOutside(window);
+    EXPECT_EQ(helper.Finish(), 0);
     EXPECT_EQ(helper.output().find("Refresh returned"), std::string::npos);
 }
 
-TEST(WindowClose, OtherProtocolMessagesDoNotCloseTheWindow)
+TEST(WindowClose, OtherMessagesDoNotCloseTheWindow)
 {
-    vxtest::XClient client;
+    vxtest::WindowProbe probe;
     Helper helper;
     ASSERT_TRUE(helper.Started());
-    const Window window = helper.WindowId();
+    const unsigned long window = helper.WindowId();
     ASSERT_NE(window, 0ul) << helper.output();
-    client.SendProtocol(window, "WM_TAKE_FOCUS");
-    const int status = helper.Finish();
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 3);
+    probe.SendOtherMessages(window);
+    EXPECT_EQ(helper.Finish(), 3);
     EXPECT_NE(helper.output().find("Refresh returned after the request"), std::string::npos);
 }
 

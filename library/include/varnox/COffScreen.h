@@ -31,16 +31,12 @@ protected:
     void ConstructL(int width, int height);
 
 private:
-    void Build(void* shareWith);
-    bool Refused(int width, int height);
+    void ChooseConfig();
+    void Build(int width, int height, bool fits, void* shareWith);
+    bool Fits(int width, int height) const;
     bool ReplacePixelBuffer(int width, int height);
-    void DropPixelBuffer();
     void Release();
 
     void* config = nullptr;
     void* sharedWith = nullptr;
-    // The largest size known to work (pixel buffer and viewport maxima); a
-    // side of 0 is not known yet.
-    int largestWidth = 0;
-    int largestHeight = 0;
 };

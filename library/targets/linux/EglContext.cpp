@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include <varnox/kxExtensions.h>
 
+#include "core/Print.h"
+#include "core/Settings.h"
 #include "targets/FailureCause.h"
 #include "targets/ShareGroups.h"
 #include "targets/kxExtensionsInternal.h"
@@ -222,23 +223,30 @@ namespace {
         return found;
     }
 
-    // The GL_RENDERER of a context made on `display`; "" when none can be
-    // made. Whatever was current is current again afterwards.
-    std::string ProbeRenderer(EGLDisplay display)
+    // Runs `read` while a context of `display` is current: the current one
+    // when it lives there, else one made for the purpose (bound to no
+    // surface where the display allows that, else to a 1 x 1 pixel buffer)
+    // and destroyed afterwards, when whatever was current is current again.
+    // False when no context of the display could be made current.
+    template <class Read> bool WithContextOn(EGLDisplay display, Read read)
     {
+        if (eglGetCurrentContext() != EGL_NO_CONTEXT && eglGetCurrentDisplay() == display) {
+            read();
+            return true;
+        }
         const EGLint request[]
             = { EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE };
         EGLConfig config = nullptr;
         EGLint count = 0;
         if (!eglChooseConfig(display, request, &config, 1, &count) || count < 1) {
             RecordEglFailure("eglChooseConfig");
-            return "";
+            return false;
         }
         eglBindAPI(EGL_OPENGL_API);
         EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
         if (context == EGL_NO_CONTEXT) {
             RecordEglFailure("eglCreateContext");
-            return "";
+            return false;
         }
         EGLSurface surface = EGL_NO_SURFACE;
         if (!IsExtensionInList("EGL_KHR_surfaceless_context", eglQueryString(display, EGL_EXTENSIONS))) {
@@ -246,11 +254,10 @@ namespace {
             surface = eglCreatePbufferSurface(display, config, size);
         }
         const Binding saved = Current();
-        std::string renderer;
-        if (eglMakeCurrent(display, surface, surface, context)) {
-            const char* text = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-            renderer = text ? text : "";
-        } else
+        const bool made = eglMakeCurrent(display, surface, surface, context) == EGL_TRUE;
+        if (made)
+            read();
+        else
             RecordEglFailure("eglMakeCurrent");
         if (saved.context)
             eglMakeCurrent(saved.device, saved.draw, saved.read, saved.context);
@@ -259,7 +266,51 @@ namespace {
         eglDestroyContext(display, context);
         if (surface != EGL_NO_SURFACE)
             eglDestroySurface(display, surface);
+        return made;
+    }
+
+    // The GL_RENDERER of a context on `display`; "" when none can be made.
+    std::string ProbeRenderer(EGLDisplay display)
+    {
+        std::string renderer;
+        WithContextOn(display, [&] {
+            const char* text = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+            renderer = text ? text : "";
+        });
         return renderer;
+    }
+
+    // Each device's OffScreenLimit, once stated.
+    struct StatedLimit {
+        EGLDisplay display;
+        SizeLimit limit;
+    };
+
+    std::vector<StatedLimit>& StatedLimits()
+    {
+        static std::vector<StatedLimit> stated;
+        return stated;
+    }
+
+    // The OffScreenLimit of `display`, read from EGL and GL the first time it
+    // is asked for. The failure cause stays as it was.
+    SizeLimit StateOffScreenLimit(EGLDisplay display)
+    {
+        for (const StatedLimit& known : StatedLimits())
+            if (known.display == display)
+                return known.limit;
+        const std::string cause = TakeFailure();
+        EGLint pbufferWidth = 0, pbufferHeight = 0;
+        if (Config* config = ChoosePbufferConfig(DeviceOf(display))) {
+            eglGetConfigAttrib(display, config, EGL_MAX_PBUFFER_WIDTH, &pbufferWidth);
+            eglGetConfigAttrib(display, config, EGL_MAX_PBUFFER_HEIGHT, &pbufferHeight);
+        }
+        GLint viewport[2] = { 0, 0 };
+        WithContextOn(display, [&] { glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport); });
+        const SizeLimit limit = Tighter({ pbufferWidth, pbufferHeight }, { viewport[0], viewport[1] });
+        StatedLimits().push_back({ display, limit });
+        RecordFailure("%s", cause.c_str());
+        return limit;
     }
 
     // The display of the device VARNOX_EGL_DEVICE names, else a hardware
@@ -288,15 +339,18 @@ namespace {
             return opened;
         };
         const egl::HeadlessSelection selection = egl::SelectHeadless(
-            found.candidates, egl::ParseDeviceChoice(std::getenv("VARNOX_EGL_DEVICE")), open);
+            found.candidates, egl::ParseDeviceChoice(Setting("VARNOX_EGL_DEVICE")), open);
+        // The choice is no part of what a program prints: standard error.
         if (!selection.report.empty())
-            std::fputs(selection.report.c_str(), stderr);
+            PrintTo(Stream::Errors, "%s", selection.report.c_str());
 
         OpenedDisplay opened;
-        if (selection.taken >= 0)
+        if (selection.taken >= 0) {
             opened.display = displays[static_cast<size_t>(selection.taken)];
-        else
+            StateOffScreenLimit(opened.display);
+        } else {
             opened.failure = TakeFailure();
+        }
         return opened;
     }
 
@@ -402,6 +456,7 @@ Device* WindowDevice()
         return nullptr;
     openedFor = connection;
     display = d;
+    StateOffScreenLimit(display);
     return DeviceOf(display);
 }
 
@@ -536,17 +591,9 @@ void PbufferSize(Device* device, Pbuffer* pbuffer, int* width, int* height)
     *height = h;
 }
 
-void PbufferLimits(Device* device, Config* config, int* maxWidth, int* maxHeight)
+SizeLimit OffScreenLimit(Device* device)
 {
-    EGLint w = 0, h = 0;
-    if (device && config) {
-        ClearFailure();
-        if (!eglGetConfigAttrib(device, config, EGL_MAX_PBUFFER_WIDTH, &w)
-            || !eglGetConfigAttrib(device, config, EGL_MAX_PBUFFER_HEIGHT, &h))
-            RecordEglFailure("eglGetConfigAttrib");
-    }
-    *maxWidth = w;
-    *maxHeight = h;
+    return device ? StateOffScreenLimit(device) : SizeLimit {};
 }
 
 void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface*)

@@ -92,57 +92,49 @@ namespace {
               WGL_MIPMAP_TEXTURE_ARB, 0, WGL_PBUFFER_LARGEST_ARB, 0, 0 };
     const int kPbufferAttributes[] = { WGL_PBUFFER_LARGEST_ARB, 0, 0 };
 
-    // The largest pixel buffer a format allows. Under Wine a pixel buffer of
-    // a size the X server cannot make, or of a side of 0 or less, is an X
+    // The largest pixel buffer of the device. Under Wine a pixel buffer of a
+    // size the X server cannot make, or of a side of 0 or less, is an X
     // protocol error (BadAlloc) that ends the process: such sizes are refused
-    // before the driver sees them. The limits are the format's own
-    // (WGL_MAX_PBUFFER_*, read with wglGetPixelFormatAttribivARB, which the
-    // table does not hold); where the driver gives none (Wine gives 0), the
-    // largest viewport GL offers, since rendering reaches no pixel beyond it.
-    struct FormatLimits {
-        int width = 0;
-        int height = 0;
+    // before the driver sees them. The limits are the pixel-buffer format's
+    // own (WGL_MAX_PBUFFER_*, read with wglGetPixelFormatAttribivARB, which
+    // the table does not hold); where the driver gives none (Wine gives 0),
+    // the largest viewport GL offers, since rendering reaches no pixel beyond
+    // it.
+    struct DeviceLimits {
+        SizeLimit pbuffer;
         long long pixels = 0;
+        SizeLimit viewport;
     };
 
-    // Looked up, and GL's limits read, while a context is current: the first
-    // time one is, here or when the headless window is opened.
-    struct DriverLimits {
-        PFNWGLGETPIXELFORMATATTRIBIVARBPROC formatAttributes = nullptr;
+    // Stated once, the first time they are asked for while a context is
+    // current and the table's WGL part is loaded: when the headless window is
+    // opened, or when the first target is made while another one's context
+    // is current. Zeros until then. The failure cause stays as it was.
+    const DeviceLimits& StatedLimits()
+    {
+        static DeviceLimits stated;
+        static bool read = false;
+        const HDC dc = wglGetCurrentDC();
+        if (read || !dc || !kxgl::wglChoosePixelFormatARB)
+            return stated;
+        read = true;
+        const std::string cause = TakeFailure();
         GLint viewport[2] = { 0, 0 };
-    };
-
-    const DriverLimits& ReadDriverLimits()
-    {
-        static DriverLimits limits;
-        if (!limits.formatAttributes && wglGetCurrentContext())
-            limits.formatAttributes = reinterpret_cast<PFNWGLGETPIXELFORMATATTRIBIVARBPROC>(
-                LookupEntryPoint("wglGetPixelFormatAttribivARB"));
-        if (!limits.viewport[0] && wglGetCurrentContext())
-            glGetIntegerv(GL_MAX_VIEWPORT_DIMS, limits.viewport);
-        return limits;
-    }
-
-    // Zeros where nothing is known.
-    FormatLimits Limits(HDC dc, int format)
-    {
-        const DriverLimits& driver = ReadDriverLimits();
-        FormatLimits limits;
+        glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+        const auto formatAttributes = reinterpret_cast<PFNWGLGETPIXELFORMATATTRIBIVARBPROC>(
+            LookupEntryPoint("wglGetPixelFormatAttribivARB"));
+        Config* config = ChoosePbufferConfig(wgl::TheDevice());
         const int names[]
             = { WGL_MAX_PBUFFER_WIDTH_ARB, WGL_MAX_PBUFFER_HEIGHT_ARB, WGL_MAX_PBUFFER_PIXELS_ARB };
         int values[3] = {};
-        if (driver.formatAttributes && driver.formatAttributes(dc, format, 0, 3, names, values)) {
-            limits.width = values[0];
-            limits.height = values[1];
-            limits.pixels = values[2];
-        }
-        if (limits.width <= 0)
-            limits.width = driver.viewport[0];
-        if (limits.height <= 0)
-            limits.height = driver.viewport[1];
-        if (limits.pixels <= 0)
-            limits.pixels = static_cast<long long>(limits.width) * limits.height;
-        return limits;
+        if (!config || !formatAttributes || !formatAttributes(dc, FormatOf(config), 0, 3, names, values))
+            values[0] = values[1] = values[2] = 0;
+        stated.viewport = { viewport[0], viewport[1] };
+        stated.pbuffer = { values[0] > 0 ? values[0] : viewport[0], values[1] > 0 ? values[1] : viewport[1] };
+        stated.pixels = values[2] > 0 ? values[2]
+                                      : static_cast<long long>(stated.pbuffer.width) * stated.pbuffer.height;
+        RecordFailure("%s", cause.c_str());
+        return stated;
     }
 
     // Headless: a hidden window of the system class "STATIC" (nothing to
@@ -185,7 +177,7 @@ namespace {
             if (wglMakeCurrent(h.dc, h.context)) {
                 if (!kxgl::wglChoosePixelFormatARB)
                     kxInitWGLExtentions();
-                ReadDriverLimits();
+                StatedLimits();
                 wglMakeCurrent(previous ? previousDC : nullptr, previous);
             }
             return h;
@@ -327,12 +319,13 @@ Pbuffer* CreatePbuffer(Device* device, Config* config, int width, int height)
             width, height);
         return nullptr;
     }
-    const FormatLimits limits = Limits(parent, FormatOf(config));
-    if ((limits.width > 0 && width > limits.width) || (limits.height > 0 && height > limits.height)
-        || (limits.pixels > 0 && static_cast<long long>(width) * height > limits.pixels)) {
+    // Sides beyond the device's largest are refused before this (COffScreen
+    // asks OffScreenLimit); the number of pixels is WGL's own limit.
+    const DeviceLimits& limits = StatedLimits();
+    if (limits.pixels > 0 && static_cast<long long>(width) * height > limits.pixels) {
         RecordFailure(
             "wglCreatePbufferARB: a %d x %d pixel buffer is refused: the largest is %d x %d, %lld pixels",
-            width, height, limits.width, limits.height, limits.pixels);
+            width, height, limits.pbuffer.width, limits.pbuffer.height, limits.pixels);
         return nullptr;
     }
     const int* attributes = Bindable(config) ? kBindablePbufferAttributes : kPbufferAttributes;
@@ -370,15 +363,12 @@ void PbufferSize(Device* device, Pbuffer* pbuffer, int* width, int* height)
     *height = h;
 }
 
-void PbufferLimits(Device* device, Config* config, int* maxWidth, int* maxHeight)
+SizeLimit OffScreenLimit(Device* device)
 {
-    *maxWidth = *maxHeight = 0;
-    HDC parent = device && config ? PbufferParentDC() : nullptr;
-    if (!parent)
-        return;
-    const FormatLimits limits = Limits(parent, FormatOf(config));
-    *maxWidth = limits.width;
-    *maxHeight = limits.height;
+    if (!device)
+        return {};
+    const DeviceLimits& limits = StatedLimits();
+    return Tighter(limits.pbuffer, limits.viewport);
 }
 
 void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface* surface)

@@ -142,4 +142,11 @@ int HelperProcess::Wait()
     return status;
 }
 
+bool InputWaiting()
+{
+    DWORD waiting = 0;
+    return PeekNamedPipe(GetStdHandle(STD_INPUT_HANDLE), nullptr, 0, nullptr, &waiting, nullptr)
+        && waiting > 0;
+}
+
 } // namespace vxtest

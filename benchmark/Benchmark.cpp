@@ -56,23 +56,26 @@ Benchmark::Benchmark(const BenchmarkOptions& options)
             return;
         window->SetRefreshInterval(options.interval);
     }
-    Build(options.width, options.height);
+    const BenchmarkScene built = BuildBenchmarkScene(options.width, options.height, kShaderFile);
+    scene = built.scene;
+    surface = built.surface;
 }
 
-void Benchmark::Build(int width, int height)
+BenchmarkScene BuildBenchmarkScene(
+    int width, int height, const char* shaderFile, ParametricSurface* (*newSurface)())
 {
-    scene = CScene::NewL();
+    CScene* scene = CScene::NewL();
 
     TextureStatic* texture = new TextureStatic();
     texture->setImage(512, 512, 0, ImageObject::RGB565, kBenchmarkImage);
 
     Shader* shader = new Shader();
-    VertexProgram* vertex = new VertexProgram(kShaderFile);
-    FragmentProgram* fragment = new FragmentProgram(kShaderFile);
+    VertexProgram* vertex = new VertexProgram(shaderFile);
+    FragmentProgram* fragment = new FragmentProgram(shaderFile);
     shader->SetVertexProgram(vertex);
     shader->SetFragmentProgram(fragment);
 
-    surface = new ParametricSurface();
+    ParametricSurface* surface = newSurface ? newSurface() : new ParametricSurface();
     surface->setShader(shader);
     surface->getShader()->SetUniform("mLightPos", kxVec3(0.0f, 0.0f, 200.0f));
     surface->setStart(-123.0f, -123.0f);
@@ -82,6 +85,7 @@ void Benchmark::Build(int width, int height)
     surface->setTranslation(static_cast<float>(width * 0.5), static_cast<float>(height * 0.5), 0.0f);
     surface->update(nullptr);
     scene->addObject(surface);
+    return BenchmarkScene { scene, surface };
 }
 
 Benchmark::~Benchmark()

@@ -51,10 +51,23 @@ public:
     double* intervals = nullptr;
     int intervalCount = 0;
     int intervalCapacity = 0;
-
-private:
-    void Build(int width, int height);
 };
+
+/// The benchmark's scene: the wave surface alone in it.
+struct BenchmarkScene {
+    CScene* scene;
+    ParametricSurface* surface;
+};
+
+/// Builds the benchmark's scene for a width × height target, in the current
+/// context: the wave, textured with the embedded image, shaded by the
+/// programs in `shaderFile`, lit from (0, 0, 200), tilted 45 degrees about x
+/// and centred. `newSurface` makes the surface, at the point where the
+/// benchmark makes its own (a subclass that shows its buffers, say); null
+/// makes a ParametricSurface. The caller owns both; the surface's references
+/// hold its texture, shader and programs.
+BenchmarkScene BuildBenchmarkScene(
+    int width, int height, const char* shaderFile, ParametricSurface* (*newSurface)() = nullptr);
 
 /// The window's rectangle.
 struct BenchmarkRect {

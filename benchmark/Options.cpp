@@ -1,48 +1,12 @@
 #include "Options.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
+#include <CommandLine.h>
 
 namespace {
 
-// A whole number from first to last digit: no sign, no space, no suffix.
-bool ParseNumber(const char* text, long minimum, long maximum, long& value)
-{
-    if (!text || *text < '0' || *text > '9')
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    const long parsed = std::strtol(text, &end, 10);
-    if (errno != 0 || *end != '\0' || parsed < minimum || parsed > maximum)
-        return false;
-    value = parsed;
-    return true;
-}
+enum Option { kFrames, kReportEvery, kSize, kInterval, kOffscreen, kSummary, kJson, kHelp };
 
-// "WxH" with both in 1 … kMaxSize.
-bool ParseSize(const char* text, int& width, int& height)
-{
-    const char* x = std::strchr(text, 'x');
-    if (!x)
-        return false;
-    const std::string w(text, static_cast<size_t>(x - text));
-    long parsedWidth = 0, parsedHeight = 0;
-    if (!ParseNumber(w.c_str(), 1, kMaxSize, parsedWidth) || !ParseNumber(x + 1, 1, kMaxSize, parsedHeight))
-        return false;
-    width = static_cast<int>(parsedWidth);
-    height = static_cast<int>(parsedHeight);
-    return true;
-}
-
-enum Option { kFrames, kReportEvery, kSize, kInterval, kOffscreen, kSummary, kJson, kHelp, kOptionCount };
-
-struct OptionName {
-    const char* name;
-    bool takesValue;
-};
-
-const OptionName kOptions[kOptionCount] = {
+const vnxcmd::Option kOptions[] = {
     { "--frames", true },
     { "--report-every", true },
     { "--size", true },
@@ -58,76 +22,23 @@ const OptionName kOptions[kOptionCount] = {
 ParseResult ParseBenchmarkOptions(
     int argc, const char* const* argv, BenchmarkOptions& options, std::string& error)
 {
-    bool seen[kOptionCount] = {};
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        const char* equals = std::strchr(arg, '=');
-        const std::string name
-            = equals ? std::string(arg, static_cast<size_t>(equals - arg)) : std::string(arg);
-        int option = kOptionCount;
-        for (int o = 0; o < kOptionCount; ++o)
-            if (name == kOptions[o].name)
-                option = o;
-        if (option == kOptionCount) {
-            error = (arg[0] == '-' ? "unknown option " : "unexpected argument ") + std::string("\"") + arg
-                + "\"";
-            return ParseResult::Bad;
-        }
-        if (option == kHelp && !equals)
-            return ParseResult::Help;
-        if (seen[option]) {
-            error = name + " is given twice";
-            return ParseResult::Bad;
-        }
-        seen[option] = true;
-
-        const char* value = nullptr;
-        if (kOptions[option].takesValue) {
-            if (equals)
-                value = equals + 1;
-            else if (i + 1 < argc)
-                value = argv[++i];
-            else {
-                error = name + " needs a value";
-                return ParseResult::Bad;
-            }
-        } else if (equals) {
-            error = name + " takes no value";
-            return ParseResult::Bad;
-        }
-
-        long number = 0;
-        switch (option) {
+    vnxcmd::Rules rules;
+    rules.joinedValues = true;
+    rules.once = true;
+    vnxcmd::Reader reader(argc, argv, kOptions, rules);
+    for (vnxcmd::Argument argument; reader.Next(argument);) {
+        switch (argument.option) {
         case kFrames:
-            if (!ParseNumber(value, 1, kMaxFrames, number)) {
-                error = "--frames wants a whole number from 1 to " + std::to_string(kMaxFrames) + ", not \""
-                    + value + "\"";
-                return ParseResult::Bad;
-            }
-            options.frames = static_cast<int>(number);
+            reader.Whole(argument, 1, kMaxFrames, options.frames);
             break;
         case kReportEvery:
-            if (!ParseNumber(value, 1, kMaxFrames, number)) {
-                error = "--report-every wants a whole number from 1 to " + std::to_string(kMaxFrames)
-                    + ", not \"" + value + "\"";
-                return ParseResult::Bad;
-            }
-            options.reportEvery = static_cast<int>(number);
+            reader.Whole(argument, 1, kMaxFrames, options.reportEvery);
             break;
         case kSize:
-            if (!ParseSize(value, options.width, options.height)) {
-                error = "--size wants WIDTHxHEIGHT, each from 1 to " + std::to_string(kMaxSize) + ", not \""
-                    + value + "\"";
-                return ParseResult::Bad;
-            }
+            reader.Size(argument, kMaxSize, options.width, options.height);
             break;
         case kInterval:
-            if (!ParseNumber(value, 0, kMaxInterval, number)) {
-                error = "--interval wants a whole number from 0 to " + std::to_string(kMaxInterval)
-                    + ", not \"" + value + "\"";
-                return ParseResult::Bad;
-            }
-            options.interval = static_cast<int>(number);
+            reader.Whole(argument, 0, kMaxInterval, options.interval);
             break;
         case kOffscreen:
             options.offscreen = true;
@@ -136,20 +47,20 @@ ParseResult ParseBenchmarkOptions(
             options.summary = true;
             break;
         case kJson:
-            if (!*value) {
-                error = "--json wants a file name";
-                return ParseResult::Bad;
-            }
-            options.json = value;
+            if (*argument.value)
+                options.json = argument.value;
+            else
+                reader.Fail("--json wants a file name");
             break;
-        default:
-            error = name + " takes no value";
-            return ParseResult::Bad;
+        case kHelp:
+            return ParseResult::Help;
         }
     }
     // Nothing is presented off screen, so there is no swap to pace.
-    if (seen[kInterval] && options.offscreen) {
-        error = "--interval sets the window's swap interval and has no meaning with --offscreen";
+    if (!reader.failed() && reader.given(kInterval) && options.offscreen)
+        reader.Fail("--interval sets the window's swap interval and has no meaning with --offscreen");
+    if (reader.failed()) {
+        error = reader.error();
         return ParseResult::Bad;
     }
     return ParseResult::Run;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include <CommandLine.h>
+
 #include "Benchmark.h"
 #include "Options.h"
 
@@ -17,9 +19,7 @@ int main(int argc, char** argv)
         PrintBenchmarkUsage(stdout);
         return 0;
     case ParseResult::Bad:
-        std::fprintf(stderr, "vnxtest3D: %s\n", error.c_str());
-        PrintBenchmarkUsage(stderr);
-        return 2;
+        return vnxcmd::Refused("vnxtest3D", error, PrintBenchmarkUsage);
     case ParseResult::Run:
         break;
     }

@@ -16,9 +16,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <CommandLine.h>
 #include <varnox/varnox.h>
 
-#include "Args.h"
 #include "ImageFile.h"
 #include "Playback.h"
 #include "ToolWindow.h"
@@ -67,80 +67,84 @@ bool EndsWith(const char* text, const char* suffix)
     return n >= m && std::strcmp(text + n - m, suffix) == 0;
 }
 
-// Returns the exit status to stop with, or -1 to go on.
+enum Option { kSize, kFormat, kFps, kLoop, kFrames, kOut, kEvery, kHelp };
+
+const vnxcmd::Option kOptions[] = {
+    { "--size", true },
+    { "--format", true },
+    { "--fps", true },
+    { "--loop", false },
+    { "--frames", true },
+    { "--out", true },
+    { "--every", true },
+    { "--help", false },
+};
+
+// Reads the command line into `options`. Returns -1 to go on, or the exit
+// status to stop with.
 int Parse(int argc, char** argv, Options& options)
 {
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (!std::strcmp(arg, "--help")) {
-            Usage(stdout);
-            return 0;
-        }
-        if (!std::strcmp(arg, "--loop")) {
-            options.loop = true;
-            continue;
-        }
-        if (arg[0] != '-' || arg[1] == '\0') {
-            if (options.file) {
-                std::fprintf(
-                    stderr, "vnxplay: one file at a time (\"%s\" and \"%s\" given)\n", options.file, arg);
-                return 2;
-            }
-            options.file = arg;
-            continue;
-        }
-        const bool known = !std::strcmp(arg, "--size") || !std::strcmp(arg, "--format")
-            || !std::strcmp(arg, "--fps") || !std::strcmp(arg, "--frames") || !std::strcmp(arg, "--out")
-            || !std::strcmp(arg, "--every");
-        if (!known) {
-            std::fprintf(stderr, "vnxplay: unknown option \"%s\"\n", arg);
-            return 2;
-        }
-        if (i + 1 >= argc) {
-            std::fprintf(stderr, "vnxplay: %s needs a value\n", arg);
-            return 2;
-        }
-        const char* value = argv[++i];
+    vnxcmd::Rules rules;
+    rules.operands = true;
+    vnxcmd::Reader reader(argc, argv, kOptions, rules);
+    for (vnxcmd::Argument argument; reader.Next(argument);) {
+        const char* value = argument.value;
         bool good = true;
-        if (!std::strcmp(arg, "--size"))
-            good = ParseSize(value, kMaxSide, options.width, options.height);
-        else if (!std::strcmp(arg, "--format")) {
+        switch (argument.option) {
+        case kSize:
+            good = vnxcmd::ParseSize(value, kMaxSide, options.width, options.height);
+            break;
+        case kFormat:
             good = !std::strcmp(value, "i420") || !std::strcmp(value, "i422");
             options.format = value;
-        } else if (!std::strcmp(arg, "--fps")) {
+            break;
+        case kFps: {
             char* end = nullptr;
             options.fps = std::strtod(value, &end);
             good = *value >= '0' && *value <= '9' && *end == '\0' && options.fps <= 1000;
-        } else if (!std::strcmp(arg, "--frames"))
-            good = ParseWhole(value, 1, 1000000000, options.frames);
-        else if (!std::strcmp(arg, "--every"))
-            good = ParseWhole(value, 1, 1000000000, options.every);
-        else
-            options.out = value;
-        if (!good) {
-            std::fprintf(stderr, "vnxplay: bad value for %s: \"%s\"\n", arg, value);
-            return 2;
+            break;
         }
+        case kLoop:
+            options.loop = true;
+            break;
+        case kFrames:
+            good = vnxcmd::ParseWhole(value, 1, 1000000000, options.frames);
+            break;
+        case kOut:
+            options.out = value;
+            break;
+        case kEvery:
+            good = vnxcmd::ParseWhole(value, 1, 1000000000, options.every);
+            break;
+        case kHelp:
+            Usage(stdout);
+            return 0;
+        case vnxcmd::kOperand:
+            if (options.file)
+                reader.Fail(
+                    std::string("one file at a time (\"") + options.file + "\" and \"" + value + "\" given)");
+            options.file = value;
+            break;
+        }
+        if (!good)
+            reader.Fail(
+                std::string("bad value for ") + kOptions[argument.option].name + ": \"" + value + "\"");
     }
 
-    const char* conflict = nullptr;
+    // After a refusal these add nothing: the reader keeps the first.
     if (!options.file)
-        conflict = "no file given";
+        reader.Fail("no file given");
     else if ((options.width != 0) != (options.format != nullptr))
-        conflict = "raw frames need both --size and --format";
+        reader.Fail("raw frames need both --size and --format");
     else if (options.format && EndsWith(options.file, ".y4m"))
-        conflict = "--size and --format are for raw frames; a .y4m header gives them";
+        reader.Fail("--size and --format are for raw frames; a .y4m header gives them");
     else if (options.every && !options.out)
-        conflict = "--every goes with --out";
+        reader.Fail("--every goes with --out");
     else if (options.out && options.fps >= 0)
-        conflict = "--out writes as fast as it can; --fps has no meaning there";
+        reader.Fail("--out writes as fast as it can; --fps has no meaning there");
     else if (options.out && options.loop && !options.frames)
-        conflict = "--loop with --out needs --frames, or it would write without end";
-    if (conflict) {
-        std::fprintf(stderr, "vnxplay: %s\n", conflict);
-        return 2;
-    }
-    return -1;
+        reader.Fail("--loop with --out needs --frames, or it would write without end");
+    return reader.failed() ? vnxcmd::Refused("vnxplay", reader.error(), Usage) : -1;
 }
 
 int64_t Now()
@@ -345,11 +349,8 @@ int main(int argc, char** argv)
 {
     Options options;
     const int stop = Parse(argc, argv, options);
-    if (stop >= 0) {
-        if (stop == 2)
-            Usage(stderr);
+    if (stop >= 0)
         return stop;
-    }
 
     VideoReader reader;
     const bool opened = options.format ? reader.OpenRaw(options.file, options.width, options.height,

@@ -2,13 +2,12 @@
 // renders one of them headless into a PNG file.
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include <CommandLine.h>
 #include <varnox/varnox.h>
 
-#include "Args.h"
 #include "ImageFile.h"
 #include "ToolWindow.h"
 
@@ -38,53 +37,54 @@ struct Options {
     int rotation = 0; // clockwise degrees: 0, 90, 180 or 270
 };
 
-// 0: go on; otherwise the exit status.
+enum Option { kOut, kSize, kRotate, kHelp };
+
+const vnxcmd::Option kOptions[] = {
+    { "--out", true },
+    { "--size", true },
+    { "--rotate", true },
+    { "--help", false },
+};
+
+// Reads the command line into `options`. Returns -1 to go on, or the exit
+// status to stop with.
 int Parse(int argc, char** argv, Options& options)
 {
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        const bool takesValue
-            = !std::strcmp(arg, "--out") || !std::strcmp(arg, "--size") || !std::strcmp(arg, "--rotate");
-        if (!std::strcmp(arg, "--help")) {
-            Usage(stdout);
-            return -1;
-        }
-        if (takesValue && i + 1 >= argc) {
-            std::fprintf(stderr, "vnxview: %s needs a value\n", arg);
-            return 2;
-        }
-        long degrees = 0;
-        if (!std::strcmp(arg, "--out"))
-            options.out = argv[++i];
-        else if (!std::strcmp(arg, "--size")) {
-            if (!ParseSize(argv[++i], kMaxSide, options.width, options.height)) {
-                std::fprintf(stderr, "vnxview: --size wants WIDTHxHEIGHT, each from 1 to %d, not \"%s\"\n",
-                    kMaxSide, argv[i]);
-                return 2;
-            }
-        } else if (!std::strcmp(arg, "--rotate")) {
-            const char* value = argv[++i];
+    vnxcmd::Rules rules;
+    rules.operands = true;
+    vnxcmd::Reader reader(argc, argv, kOptions, rules);
+    for (vnxcmd::Argument argument; reader.Next(argument);) {
+        switch (argument.option) {
+        case kOut:
+            options.out = argument.value;
+            break;
+        case kSize:
+            reader.Size(argument, kMaxSide, options.width, options.height);
+            break;
+        case kRotate: {
+            const char* value = argument.value;
             const bool negative = value[0] == '-';
-            if (!ParseWhole(value + negative, 0, 36000, degrees) || degrees % 90 != 0) {
-                std::fprintf(stderr, "vnxview: --rotate wants a multiple of 90 degrees, not \"%s\"\n", value);
-                return 2;
-            }
-            options.rotation = static_cast<int>(((negative ? -degrees : degrees) % 360 + 360) % 360);
-        } else if (arg[0] == '-' && arg[1] != '\0') {
-            std::fprintf(stderr, "vnxview: unknown option \"%s\"\n", arg);
-            return 2;
-        } else
-            options.files.push_back(arg);
+            long degrees = 0;
+            if (!vnxcmd::ParseWhole(value + negative, 0, 36000, degrees) || degrees % 90 != 0)
+                reader.Refuse(argument, "a multiple of 90 degrees");
+            else
+                options.rotation = static_cast<int>(((negative ? -degrees : degrees) % 360 + 360) % 360);
+            break;
+        }
+        case kHelp:
+            Usage(stdout);
+            return 0;
+        case vnxcmd::kOperand:
+            options.files.push_back(argument.value);
+            break;
+        }
     }
-    if (options.files.empty()) {
-        std::fprintf(stderr, "vnxview: no image given\n");
-        return 2;
-    }
-    if (options.out && options.files.size() != 1) {
-        std::fprintf(stderr, "vnxview: --out renders one image, not %zu\n", options.files.size());
-        return 2;
-    }
-    return 0;
+    // After a refusal these add nothing: the reader keeps the first.
+    if (options.files.empty())
+        reader.Fail("no image given");
+    else if (options.out && options.files.size() != 1)
+        reader.Fail("--out renders one image, not " + std::to_string(options.files.size()));
+    return reader.failed() ? vnxcmd::Refused("vnxview", reader.error(), Usage) : -1;
 }
 
 bool Load(const char* path, Picture& picture)
@@ -205,12 +205,8 @@ int Show(const Options& options)
 int main(int argc, char** argv)
 {
     Options options;
-    const int status = Parse(argc, argv, options);
-    if (status == -1)
-        return 0;
-    if (status != 0) {
-        Usage(stderr);
-        return status;
-    }
+    const int stop = Parse(argc, argv, options);
+    if (stop >= 0)
+        return stop;
     return options.out ? RenderToFile(options) : Show(options);
 }

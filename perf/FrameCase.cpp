@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "BenchmarkImage.h"
+#include "Benchmark.h"
 #include "Pairing.h"
 #include "ParametricSurface.h"
 #include "PerfSupport.h"
@@ -43,29 +43,16 @@ namespace {
         int width, height;
     };
 
-    // The benchmark's scene (set up as vnxtest3D does) in a given target.
+    // The benchmark's scene (built by vnxtest3D's own function) in a given
+    // target, beside the same surface in a scene with the full state sequence.
     class WaveScene {
     public:
         explicit WaveScene(const CRenderTarget& target)
         {
-            scene = CScene::NewL();
-            TextureStatic* texture = new TextureStatic();
-            texture->setImage(512, 512, 0, ImageObject::RGB565, kBenchmarkImage);
-            Shader* shader = new Shader();
-            shader->SetVertexProgram(new VertexProgram(ShaderPath()));
-            shader->SetFragmentProgram(new FragmentProgram(ShaderPath()));
-
-            surface = new SurfaceProbe();
-            surface->setShader(shader);
-            surface->getShader()->SetUniform("mLightPos", kxVec3(0.0f, 0.0f, 200.0f));
-            surface->setStart(-123.0f, -123.0f);
-            surface->setStop(123.0f, 123.0f);
-            surface->addTexture(texture, 0);
-            surface->setRotation(45.0f, 1.0f, 0.0f, 0.0f);
-            surface->setTranslation(
-                static_cast<float>(target.width * 0.5), static_cast<float>(target.height * 0.5), 0.0f);
-            surface->update(nullptr);
-            scene->addObject(surface);
+            const BenchmarkScene built = BuildBenchmarkScene(target.width, target.height, ShaderPath(),
+                []() -> ParametricSurface* { return new SurfaceProbe(); });
+            scene = built.scene;
+            surface = static_cast<SurfaceProbe*>(built.surface);
             // The same surface in a scene that issues the full state
             // sequence, as every scene did before it left out calls.
             setenv("VARNOX_NO_STATE_ELISION", "1", 1);
@@ -77,10 +64,11 @@ namespace {
             const kxVec4 r = surface->getRotation();
             const kxVec3 s = surface->getScale();
             const kxVec4& c = surface->getColor();
-            plain = PlainWave { shader->program, texture->texture, surface->vertexBuffer,
-                surface->normalBuffer, surface->texCoordBuffer, surface->indexBuffer, surface->componentCount,
-                surface->primitiveMode, surface->indexCount, surface->lineWidth, { c.x, c.y, c.z, c.w },
-                { t.x, t.y, t.z }, { r.x, r.y, r.z, r.w }, { s.x, s.y, s.z }, target.width, target.height };
+            plain = PlainWave { surface->getShader()->program, surface->getTexture()->texture,
+                surface->vertexBuffer, surface->normalBuffer, surface->texCoordBuffer, surface->indexBuffer,
+                surface->componentCount, surface->primitiveMode, surface->indexCount, surface->lineWidth,
+                { c.x, c.y, c.z, c.w }, { t.x, t.y, t.z }, { r.x, r.y, r.z, r.w }, { s.x, s.y, s.z },
+                target.width, target.height };
         }
 
         ~WaveScene()

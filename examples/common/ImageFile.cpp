@@ -8,8 +8,6 @@
 #include <png.h>
 #include <turbojpeg.h>
 
-#include "Args.h"
-
 namespace {
 
 bool ReadFile(const char* path, std::vector<unsigned char>& bytes, std::string& error)

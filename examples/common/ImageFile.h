@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+/// The largest image or frame side the examples take: the texture limit of
+/// common GL drivers.
+const int kMaxSide = 16384;
+
 /// An image in memory: RGBA, 4 bytes a pixel, rows packed, top row first.
 struct Picture {
     int width = 0;

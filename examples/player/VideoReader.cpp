@@ -2,10 +2,11 @@
 
 #include <cerrno>
 #include <cstdarg>
-#include <cstdlib>
 #include <cstring>
 
 #include <sys/stat.h>
+
+#include <CommandLine.h>
 
 namespace {
 
@@ -31,14 +32,11 @@ bool ReadLine(std::FILE* file, char* line, size_t size)
     return false;
 }
 
+// A header number: digits only, as the command line's whole numbers are.
 bool ParseInt(const char* text, long minimum, long maximum, int& value)
 {
-    if (*text < '0' || *text > '9')
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    const long parsed = std::strtol(text, &end, 10);
-    if (errno || *end || parsed < minimum || parsed > maximum)
+    long parsed = 0;
+    if (!vnxcmd::ParseWhole(text, minimum, maximum, parsed))
         return false;
     value = static_cast<int>(parsed);
     return true;

@@ -19,6 +19,7 @@
 #include "support/OutputCapture.h"
 #include "support/ReadBack.h"
 #include "support/Text.h"
+#include "support/Textures.h"
 
 namespace {
 
@@ -65,16 +66,6 @@ struct ClientContext {
     }
 };
 
-GLuint MakeTexture()
-{
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return texture;
-}
-
 // A surface made, filled and drawn through the table: its buffers exist and
 // the drawing covers some of the target.
 void ExpectGeometryWorks(COffScreen& target)
@@ -100,7 +91,7 @@ TEST(ForeignContext, AnOffScreenTargetMadeOnTheClientsContextFillsTheTable)
     ASSERT_EQ(kxgl::glGenBuffers, nullptr);
     ClientContext client;
     ASSERT_EQ(eglGetCurrentContext(), client.context);
-    const GLuint texture = MakeTexture();
+    const GLuint texture = vxtest::MakeTexture();
 
     COffScreen* target = nullptr;
     EXPECT_EQ(CaptureOutput([&] { target = COffScreen::NewL(64, 64); }), "");

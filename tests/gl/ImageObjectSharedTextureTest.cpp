@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gl/GLTest.h"
+#include "support/Bt601.h"
 #include "support/GuardedBuffer.h"
 #include "support/Refusal.h"
 
@@ -43,12 +44,7 @@ private:
 // R, G, B of a limited-range BT.601 colour.
 std::vector<int> Rgb(Yuv c)
 {
-    const double y = 1.164 * (c.y - 16), u = c.u - 128.0, v = c.v - 128.0;
-    const double rgb[3] = { y + 1.596 * v, y - 0.813 * v - 0.391 * u, y + 2.018 * u };
-    std::vector<int> out;
-    for (double x : rgb)
-        out.push_back(static_cast<int>(std::lround(std::min(255.0, std::max(0.0, x)))));
-    return out;
+    return vxtest::Bt601(c.y, c.u, c.v);
 }
 
 // How many texels of the image's rectangle in the storage differ from `want`

@@ -1,8 +1,8 @@
-#include <cmath>
 #include <memory>
 
 #include "gl/GLTest.h"
 #include "gl/SceneProbes.h"
+#include "support/Bt601.h"
 
 namespace {
 
@@ -269,16 +269,6 @@ std::vector<uint8_t> QuadrantFrame(int w, int h, const uint8_t yuv[4][3])
     return frame;
 }
 
-// BT.601, limited range, as the textbooks give it.
-void Bt601(const uint8_t yuv[3], int rgb[3])
-{
-    const double y = 1.164 * (yuv[0] - 16), u = yuv[1] - 128.0, v = yuv[2] - 128.0;
-    const double r = y + 1.596 * v, g = y - 0.813 * v - 0.391 * u, b = y + 2.018 * u;
-    const double c[3] = { r, g, b };
-    for (int i = 0; i < 3; ++i)
-        rgb[i] = static_cast<int>(std::lround(std::min(255.0, std::max(0.0, c[i]))));
-}
-
 TEST_F(ImageObjectTest, YuvFramesStreamIntoAFittedQuad)
 {
     COffScreen* target = COffScreen::NewL(320, 240);
@@ -297,7 +287,7 @@ TEST_F(ImageObjectTest, YuvFramesStreamIntoAFittedQuad)
         for (int q = 0; q < 4; ++q) {
             const uint8_t* p = &pixels[((239 - centres[q][1]) * 320 + centres[q][0]) * 4];
             int rgb[3];
-            Bt601(colours[q], rgb);
+            vxtest::Bt601(colours[q][0], colours[q][1], colours[q][2], rgb);
             EXPECT_NEAR(p[2], rgb[0], 2) << "quadrant " << q;
             EXPECT_NEAR(p[1], rgb[1], 2) << "quadrant " << q;
             EXPECT_NEAR(p[0], rgb[2], 2) << "quadrant " << q;

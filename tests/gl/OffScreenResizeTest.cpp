@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gl/GLTest.h"
+#include "support/Textures.h"
 
 namespace {
 
@@ -42,16 +43,6 @@ bool ContextExists(void* display, void* context)
     return eglQueryContext(display, context, EGL_CONFIG_ID, &id) == EGL_TRUE;
 }
 
-GLuint MakeTexture()
-{
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return texture;
-}
-
 // The target is current, its viewport is its size, and clearing it to green
 // reads back green everywhere.
 void ExpectDrawable(CRenderTarget& target)
@@ -73,7 +64,7 @@ void ExpectDrawable(CRenderTarget& target)
 TEST_F(OffScreenResizeTest, TheContextStaysAndTakesTheNewPixelBuffer)
 {
     COffScreen* target = LoneTarget(32, 32);
-    const GLuint texture = MakeTexture();
+    const GLuint texture = vxtest::MakeTexture();
     // Container objects are never shared between contexts: only a context
     // that stays keeps them.
     GLuint vertexArray = 0;
@@ -110,7 +101,7 @@ TEST_F(OffScreenResizeTest, TheContextStaysAndTakesTheNewPixelBuffer)
 TEST_F(OffScreenResizeTest, AContextThatCannotTakeTheNewBufferIsReplacedByOneSharingItsObjects)
 {
     COffScreen* target = LoneTarget(16, 16);
-    const GLuint texture = MakeTexture();
+    const GLuint texture = vxtest::MakeTexture();
     void* display = target->display;
     void* oldContext = target->hglrc;
     ReleaseCurrent();

@@ -2,6 +2,7 @@
 
 #include "gl/GLTest.h"
 #include "support/ContextProbe.h"
+#include "support/Textures.h"
 
 namespace {
 
@@ -28,15 +29,6 @@ bool IsCurrent(const CRenderTarget& target)
                                                      << "," << got[2] << "," << got[3];
     }
     return ::testing::AssertionSuccess();
-}
-
-GLuint MakeTexture()
-{
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    return texture;
 }
 
 TEST_F(OffScreenTest, MadeWithNothingCurrentRendersHeadlessAndResizes)
@@ -90,7 +82,7 @@ TEST_F(OffScreenTest, MadeWithNothingCurrentRendersHeadlessAndResizes)
 TEST_F(OffScreenTest, TargetMadeWhileAnotherIsCurrentSharesItsObjects)
 {
     COffScreen* first = COffScreen::NewL(32, 32);
-    const GLuint texture = MakeTexture();
+    const GLuint texture = vxtest::MakeTexture();
     COffScreen* second = COffScreen::NewL(16, 16);
     ASSERT_TRUE(IsCurrent(*second));
     EXPECT_EQ(second->display, first->display);
@@ -104,7 +96,7 @@ TEST_F(OffScreenTest, ResizingWhileAnotherTargetIsCurrentLeavesThatOneCurrent)
 {
     COffScreen* target = COffScreen::NewL(32, 32);
     vxtest::ActivateShared();
-    const GLuint texture = MakeTexture();
+    const GLuint texture = vxtest::MakeTexture();
     void* oldContext = target->hglrc;
 
     EXPECT_EQ(CaptureOutput([&] { target->SetSize(48, 40); }), "");
@@ -127,7 +119,7 @@ TEST_F(OffScreenTest, ResizingTheCurrentTargetKeepsItCurrentAndSharing)
 {
     // a shares with the shared context; b shares with a; then a goes.
     COffScreen* a = COffScreen::NewL(16, 16);
-    const GLuint texture = MakeTexture();
+    const GLuint texture = vxtest::MakeTexture();
     COffScreen* b = COffScreen::NewL(16, 16);
     delete a;
     b->Activate();

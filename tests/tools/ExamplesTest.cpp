@@ -10,6 +10,7 @@
 #include <turbojpeg.h>
 
 #include "ToolRun.h"
+#include "support/Bt601.h"
 
 namespace {
 
@@ -172,7 +173,7 @@ void ExpectFrames(const std::string& folder, int width, int height, bool halfHei
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
                 int rgb[3];
-                vxtools::Bt601(frame.y(x, y), frame.u(x, y), frame.v(x, y), rgb);
+                vxtest::Bt601(frame.y(x, y), frame.u(x, y), frame.v(x, y), rgb);
                 const unsigned char expected[3] = { static_cast<unsigned char>(rgb[0]),
                     static_cast<unsigned char>(rgb[1]), static_cast<unsigned char>(rgb[2]) };
                 worst = std::max(worst, Difference(shown.at(x, y), expected));

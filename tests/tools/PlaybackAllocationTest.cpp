@@ -12,6 +12,7 @@
 
 #include <varnox/varnox.h>
 
+#include "support/Bt601.h"
 #include "support/StdoutCapture.h"
 
 #include "Playback.h"
@@ -97,7 +98,7 @@ TEST(PlaybackAllocation, FramesOfOneSizeAllocateNothingOnceRunning)
         // at its place: the top-left pixel of the read-back is its first luma.
         const vxtools::YuvFrame last = vxtools::PatternFrame(45, 31, false, 3);
         int rgb[3];
-        vxtools::Bt601(last.y(0, 0), last.u(0, 0), last.v(0, 0), rgb);
+        vxtest::Bt601(last.y(0, 0), last.u(0, 0), last.v(0, 0), rgb);
         const unsigned char* topLeft = &pixels[(31 * 46) * 4];
         EXPECT_NEAR(topLeft[2], rgb[0], 2);
         EXPECT_NEAR(topLeft[1], rgb[1], 2);

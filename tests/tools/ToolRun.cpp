@@ -1,6 +1,5 @@
 #include "ToolRun.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -140,15 +139,6 @@ YuvFrame PatternFrame(int width, int height, bool halfHeight, int index)
                 frame.bytes.push_back(
                     static_cast<unsigned char>(16 + (x * (29 + plane * 24) + row * 41 + index * 70) % 225));
     return frame;
-}
-
-void Bt601(int y, int u, int v, int rgb[3])
-{
-    const double l = 1.164 * (y - 16);
-    const double value[3]
-        = { l + 1.596 * (v - 128), l - 0.391 * (u - 128) - 0.813 * (v - 128), l + 2.018 * (u - 128) };
-    for (int c = 0; c < 3; ++c)
-        rgb[c] = static_cast<int>(std::lround(std::fmin(255.0, std::fmax(0.0, value[c]))));
 }
 
 } // namespace vxtools

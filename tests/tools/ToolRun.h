@@ -61,8 +61,4 @@ struct YuvFrame {
 /// A frame whose samples all differ from their neighbours, `index` shifting them.
 YuvFrame PatternFrame(int width, int height, bool halfHeight, int index);
 
-/// The textbook BT.601 limited-range conversion of one sample triple, each
-/// channel rounded and clamped to 0 … 255: R, G, B.
-void Bt601(int y, int u, int v, int rgb[3]);
-
 } // namespace vxtools

@@ -12,6 +12,7 @@
 #include <X11/keysym.h>
 
 #include "ToolRun.h"
+#include "support/Bt601.h"
 #include "support/XClient.h"
 
 namespace {
@@ -151,7 +152,7 @@ TEST(ToolWindows, VnxplayShowsFramesInItsWindowUntilQuit)
                  << std::string(20 * 15, char(240));
     }
     int rgb[3];
-    vxtools::Bt601(81, 90, 240, rgb);
+    vxtest::Bt601(81, 90, 240, rgb);
 
     const vxtools::Started play = vxtools::Start(VNX_PLAY, { "--loop", "red.y4m" }, folder);
     const Window window = server.Find("vnxplay: red.y4m");

@@ -15,6 +15,7 @@
 #include <varnox/ImageObject.h>
 
 #include "materials/YUVConverter.h"
+#include "support/Bt601.h"
 #include "support/GuardedBuffer.h"
 
 namespace {
@@ -25,13 +26,13 @@ struct YUV {
     int y, u, v;
 };
 
-// Blue, green, red from the textbook BT.601 limited-range equations.
+// Blue, green, red: the BT.601 reference in the order the converter writes.
 void Reference(YUV s, int out[3])
 {
-    const double y = 1.164383 * (s.y - 16), u = s.u - 128.0, v = s.v - 128.0;
-    const double rgb[3] = { y + 1.596027 * v, y - 0.391762 * u - 0.812968 * v, y + 2.017232 * u };
+    int rgb[3];
+    vxtest::Bt601(s.y, s.u, s.v, rgb);
     for (int c = 0; c < 3; ++c)
-        out[2 - c] = static_cast<int>(std::lround(std::clamp(rgb[c], 0.0, 255.0)));
+        out[2 - c] = rgb[c];
 }
 
 using Conversion = void (*)(unsigned char*, int*, int, int);

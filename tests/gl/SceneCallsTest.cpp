@@ -147,10 +147,7 @@ protected:
 
     CScene* SceneOf(Node* (*make)(int), bool fullSequence = false)
     {
-        if (fullSequence)
-            vxtest::SetEnvironment("VARNOX_NO_STATE_ELISION", "1");
-        CScene* scene = CScene::NewL();
-        vxtest::UnsetEnvironment("VARNOX_NO_STATE_ELISION");
+        CScene* scene = vxtest::NewScene<CScene>(fullSequence);
         for (int i = 0; i < kNodes; ++i)
             scene->addObject(Place(make(i), i));
         return scene;

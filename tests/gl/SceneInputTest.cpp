@@ -232,10 +232,7 @@ TEST_F(SceneInputTest, NodesMadeInATargetThatSharesNothingAreRefused)
 
     for (bool fullSequence : { false, true }) {
         SCOPED_TRACE(fullSequence ? "full sequence" : "elision");
-        if (fullSequence)
-            vxtest::SetEnvironment("VARNOX_NO_STATE_ELISION", "1");
-        std::unique_ptr<CScene> scene(CScene::NewL());
-        vxtest::UnsetEnvironment("VARNOX_NO_STATE_ELISION");
+        std::unique_ptr<CScene> scene(vxtest::NewScene<CScene>(fullSequence));
         for (Node* node : std::initializer_list<Node*> { textured.get(), plain.get() }) {
             scene->removeObject(textured.get());
             scene->removeObject(plain.get());

@@ -392,9 +392,7 @@ protected:
     void ExpectSameAsFullSequence(const std::vector<Node*>& children)
     {
         CScene* scene = CScene::NewL();
-        vxtest::SetEnvironment("VARNOX_NO_STATE_ELISION", "1");
-        CScene* full = CScene::NewL();
-        vxtest::UnsetEnvironment("VARNOX_NO_STATE_ELISION");
+        CScene* full = vxtest::NewScene<CScene>(true);
         for (Node* child : children) {
             scene->addObject(child);
             full->addObject(child);
@@ -551,10 +549,7 @@ TEST_F(StateElisionTest, ChildThatReleasesItsTextureAndShaderWhileDrawnLeavesCon
 {
     for (bool fullSequence : { false, true }) {
         SCOPED_TRACE(fullSequence ? "full sequence" : "elision");
-        if (fullSequence)
-            vxtest::SetEnvironment("VARNOX_NO_STATE_ELISION", "1");
-        std::unique_ptr<CScene> scene(CScene::NewL());
-        vxtest::UnsetEnvironment("VARNOX_NO_STATE_ELISION");
+        std::unique_ptr<CScene> scene(vxtest::NewScene<CScene>(fullSequence));
 
         TextureStatic* own = new TextureStatic();
         own->setImage(4, 4, 0, ImageObject::RGBA32, std::vector<uint8_t>(64, 200).data());

@@ -1,7 +1,7 @@
 #pragma once
 
 // Setting and removing environment variables, for tests that change what the
-// library reads at run time (VARNOX_DEBUG).
+// library reads at run time (VARNOX_DEBUG, VARNOX_NO_STATE_ELISION).
 
 #include <cstdlib>
 #include <string>
@@ -29,6 +29,17 @@ inline void UnsetEnvironment(const char* name)
 #else
     unsetenv(name);
 #endif
+}
+
+/// A new scene; with `fullSequence` one made under
+/// VARNOX_NO_STATE_ELISION=1, which issues every child's full sequence.
+template <class Scene> Scene* NewScene(bool fullSequence)
+{
+    if (fullSequence)
+        SetEnvironment("VARNOX_NO_STATE_ELISION", "1");
+    Scene* scene = Scene::NewL();
+    UnsetEnvironment("VARNOX_NO_STATE_ELISION");
+    return scene;
 }
 
 } // namespace vxtest

@@ -85,35 +85,37 @@ void Shader::ReplaceStage(kxReference<ShaderProgram>& held, ShaderProgram* stage
     held = stage;
 }
 
-void Shader::SetUniform(const char* name, float value)
+namespace {
+
+// SetUniform: with `shader`'s program in use, hands `send` the location of the
+// uniform `name`; no program is in use afterwards. The program is bound at
+// once, also while a scene's tracker is drawing: the uniform goes to the
+// program in use.
+template <class Send> void SendUniform(Shader& shader, const char* name, Send send)
 {
     if (!name) {
         varnox::Print("Shader: SetUniform refused a null uniform name\n");
         return;
     }
-    if (!program)
+    if (!shader.program)
         return;
-    // The uniform goes to the program in use: bound at once, also when a
-    // scene's tracker is drawing.
     varnox::BinderScope immediate(nullptr);
-    bind(nullptr);
-    kxgl::glUniform1f(kxgl::glGetUniformLocation(program, name), value);
-    unbind(nullptr);
+    shader.bind(nullptr);
+    send(kxgl::glGetUniformLocation(shader.program, name));
+    shader.unbind(nullptr);
+}
+
+} // namespace
+
+void Shader::SetUniform(const char* name, float value)
+{
+    SendUniform(*this, name, [value](GLint location) { kxgl::glUniform1f(location, value); });
 }
 
 void Shader::SetUniform(const char* name, const kxVec3& value)
 {
-    if (!name) {
-        varnox::Print("Shader: SetUniform refused a null uniform name\n");
-        return;
-    }
-    if (!program)
-        return;
-    varnox::BinderScope immediate(nullptr);
-    bind(nullptr);
     const float xyz[3] = { value.x, value.y, value.z };
-    kxgl::glUniform3fv(kxgl::glGetUniformLocation(program, name), 1, xyz);
-    unbind(nullptr);
+    SendUniform(*this, name, [&xyz](GLint location) { kxgl::glUniform3fv(location, 1, xyz); });
 }
 
 void Shader::AttachAndLink(ShaderProgram* stage)

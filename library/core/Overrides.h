@@ -42,42 +42,55 @@ const void* Overrider(const Class& object, Result (Class::*member)(Args...))
 
 /// The library's own implementations of one virtual member function, each
 /// noted by the constructor of the class that defines it (while that
-/// constructor runs, the object's table is its class's). A handful at most;
-/// nothing is allocated.
+/// constructor runs, the object's table is its class's), with a kind that
+/// says what the implementation does. A handful at most; nothing is
+/// allocated.
 class OwnImplementations {
 public:
-    /// Notes what a virtual call of `member` on `object` runs now.
+    /// Notes what a virtual call of `member` on `object` runs now, of `kind`
+    /// (0 or more).
     template <class Class, class Result, class... Args>
-    void Note(const Class& object, Result (Class::*member)(Args...))
+    void Note(const Class& object, Result (Class::*member)(Args...), int kind = 0)
     {
-        Add(Overrider(object, member));
+        Add(Overrider(object, member), kind);
+    }
+
+    /// The kind of what a virtual call of `member` on `object` runs; -1 when
+    /// it runs none of them.
+    template <class Class, class Result, class... Args>
+    int KindOf(const Class& object, Result (Class::*member)(Args...)) const
+    {
+        const void* function = Overrider(object, member);
+        for (int i = 0; i < count; ++i)
+            if (known[i] == function)
+                return kinds[i];
+        return -1;
     }
 
     /// Whether a virtual call of `member` on `object` runs one of them.
     template <class Class, class Result, class... Args>
     bool Runs(const Class& object, Result (Class::*member)(Args...)) const
     {
-        const void* function = Overrider(object, member);
-        for (int i = 0; i < count; ++i)
-            if (known[i] == function)
-                return true;
-        return false;
+        return KindOf(object, member) >= 0;
     }
 
 private:
-    void Add(const void* function)
+    void Add(const void* function, int kind)
     {
         for (int i = 0; i < count; ++i)
             if (known[i] == function)
                 return;
         // More classes than places would only make one of them count as a
         // client's: slower, never wrong.
-        if (count < kPlaces)
+        if (count < kPlaces) {
+            kinds[count] = kind;
             known[count++] = function;
+        }
     }
 
     static constexpr int kPlaces = 8;
     const void* known[kPlaces] = {};
+    int kinds[kPlaces] = {};
     int count = 0;
 };
 

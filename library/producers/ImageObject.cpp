@@ -64,7 +64,7 @@ ImageObject* ImageObject::NewL(int x1, int y1, int x2, int y2, bool stream)
 // but it takes no image and draws nothing.
 ImageObject::ImageObject(int x1, int y1, int x2, int y2, sizing mode, bool stream)
 {
-    static const bool noted = varnox::NoteOwnTraverse(*this);
+    static const bool noted = varnox::NoteOwnTraverse(*this, varnox::Traversal::geometry);
     (void)noted;
     if (inert)
         varnox::ReportInert("ImageObject", varnox::MissingForBufferObjects());
@@ -232,6 +232,11 @@ void ImageObject::WriteCorners(int x1, int y1, int x2, int y2)
     for (float v : values)
         *positions++ = v;
     unmapVertices();
+    // A fitted quad moves with the view, so the scene must not decide from
+    // the corners of the last fit that it lies outside the next one.
+    if (sizingMode != fitToTarget)
+        setBounds(kxVec3(fx1 < fx2 ? fx1 : fx2, fy1 < fy2 ? fy1 : fy2, 0.0f),
+            kxVec3(fx1 < fx2 ? fx2 : fx1, fy1 < fy2 ? fy2 : fy1, 0.0f));
     corners[0] = x1;
     corners[1] = y1;
     corners[2] = x2;

@@ -3,10 +3,13 @@
 #include <GL/gl.h>
 
 #include <varnox/CRenderTarget.h>
+#include <varnox/Geometry.h>
 
 #include "core/Print.h"
 #include "core/ShareGroup.h"
+#include "core/Settings.h"
 #include "materials/Binding.h"
+#include "scene/Culling.h"
 #include "scene/RenderState.h"
 
 namespace {
@@ -27,11 +30,28 @@ void CScene::ConstructL()
 {
     context = new TContext();
     fullSequence = varnox::StateElisionDisabled();
+    culling = !fullSequence && !varnox::SwitchOn("VARNOX_NO_CULLING");
+    view = new varnox::View();
 }
 
 CScene::~CScene()
 {
+    delete view;
     delete context;
+}
+
+const varnox::View* CScene::ViewFor(int w, int h, int d)
+{
+    if (viewSize[0] != w || viewSize[1] != h || viewSize[2] != d) {
+        viewSize[0] = w;
+        viewSize[1] = h;
+        viewSize[2] = d;
+        const int hw = w / 2, hh = h / 2;
+        viewUsable = varnox::Culling::MakeView(
+            *view, w, h, hw, hh, d < 180 ? -hw : hw, d >= 90 && d < 270 ? -hh : hh, d, kDepthRange);
+        view->id = varnox::Culling::NextViewId();
+    }
+    return viewUsable ? view : nullptr;
 }
 
 void CScene::addObject(Node* node)
@@ -99,7 +119,7 @@ void CScene::Render(CRenderTarget* target)
     glLoadIdentity();
 
     varnox::RenderState state(!fullSequence, varnox::ShareGroupOf(target->hglrc));
-    DrawChildren(state);
+    DrawChildren(state, culling ? ViewFor(w, h, d) : nullptr);
 }
 
 namespace {
@@ -159,7 +179,7 @@ bool Usable(const varnox::RenderState& state, const char* what, unsigned int gro
 // client's included) make their calls through it too; anything else (a
 // client's override) runs as foreign code: it sees the full sequence's
 // state, and after it nothing is assumed (RenderState::Run).
-void CScene::DrawChildren(varnox::RenderState& state)
+void CScene::DrawChildren(varnox::RenderState& state, const varnox::View* view)
 {
     for (unsigned int i = 0; i < children.count; ++i) {
         Node* node = children.storage[i];
@@ -167,6 +187,11 @@ void CScene::DrawChildren(varnox::RenderState& state)
             break;
         Shader* shader = node->getShader();
         Texture* texture = node->getTexture();
+        const varnox::Traversal traversal = varnox::TraversalOf(*node);
+        if (view && traversal == varnox::Traversal::geometry && !shader
+            && varnox::Culling::Outside(static_cast<Geometry&>(*node), *view)
+            && (!texture || (varnox::OwnBind(*texture) && varnox::OwnUnbind(*texture))))
+            continue;
         if ((shader && !Usable(state, "shader", shader->shareGroup))
             || (texture && !Usable(state, "texture", texture->shareGroup)))
             continue;
@@ -179,7 +204,7 @@ void CScene::DrawChildren(varnox::RenderState& state)
         }
         state.Flush();
         PushChildMatrix(*node);
-        state.Run(varnox::OwnTraverse(*node), [&] { node->traverse(context); });
+        state.Run(traversal != varnox::Traversal::client, [&] { node->traverse(context); });
         glPopMatrix();
         if (texture) {
             state.Run(varnox::OwnUnbind(*texture), [&] { texture->unbind(); });
@@ -189,5 +214,5 @@ void CScene::DrawChildren(varnox::RenderState& state)
             state.Run(varnox::OwnUnbind(*shader), [&] { shader->unbind(context); });
         held.Release(state);
     }
-    state.FlushUndo();
+    state.Finish();
 }

@@ -11,7 +11,7 @@ constexpr int kFirstCapacity = 64;
 
 Group::Group()
 {
-    static const bool noted = varnox::NoteOwnTraverse(*this);
+    static const bool noted = varnox::NoteOwnTraverse(*this, varnox::Traversal::nothing);
     (void)noted;
 }
 

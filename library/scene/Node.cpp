@@ -8,7 +8,7 @@
 Node::Node()
     : colour(1.0f, 1.0f, 1.0f, 1.0f)
 {
-    static const bool noted = varnox::NoteOwnTraverse(*this);
+    static const bool noted = varnox::NoteOwnTraverse(*this, varnox::Traversal::nothing);
     (void)noted;
 }
 

@@ -6,6 +6,7 @@
 #include <varnox/kxExtensions.h>
 
 #include "core/Settings.h"
+#include "scene/VertexLayout.h"
 
 namespace varnox {
 
@@ -40,15 +41,15 @@ namespace {
 
 } // namespace
 
-bool NoteOwnTraverse(const Node& node)
+bool NoteOwnTraverse(const Node& node, Traversal traversal)
 {
-    OwnTraversals().Note(node, &Node::traverse);
+    OwnTraversals().Note(node, &Node::traverse, static_cast<int>(traversal));
     return true;
 }
 
-bool OwnTraverse(const Node& node)
+Traversal TraversalOf(const Node& node)
 {
-    return OwnTraversals().Runs(node, &Node::traverse);
+    return static_cast<Traversal>(OwnTraversals().KindOf(node, &Node::traverse));
 }
 
 bool StateElisionDisabled()
@@ -129,6 +130,26 @@ void RenderState::FlushUndo()
     IssueTexture();
 }
 
+void RenderState::Finish()
+{
+    FlushUndo();
+    RestoreArrayBinding();
+}
+
+void RenderState::BeforeForeign()
+{
+    Flush();
+    RestoreArrayBinding();
+}
+
+void RenderState::RestoreArrayBinding()
+{
+    if (!fullArrayBinding.known || (arrayBinding.known && arrayBinding.value == fullArrayBinding.value))
+        return;
+    kxgl::glBindBuffer(GL_ARRAY_BUFFER, fullArrayBinding.value);
+    arrayBinding = fullArrayBinding;
+}
+
 void RenderState::ForeignDone()
 {
     program.known = false;
@@ -139,6 +160,7 @@ void RenderState::ForeignDone()
     colorArray.known = false;
     lineWidth.known = false;
     colour.known = false;
+    BuffersDeleted();
     // Everything wanted was issued before the foreign code ran.
     wantedProgram.known = false;
     wantedTexCoordArray.known = false;
@@ -150,6 +172,75 @@ void RenderState::ObjectDeleted()
 {
     program.known = false;
     texture.known = false;
+}
+
+void RenderState::BuffersDeleted()
+{
+    vertexSource.known = false;
+    vertexComponents.known = false;
+    normalSource.known = false;
+    texCoordSource.known = false;
+    colorSource.known = false;
+    arrayBinding.known = false;
+    elementBinding.known = false;
+    fullArrayBinding.known = false;
+}
+
+template <class SetPointer>
+void RenderState::ArrayPointer(Known<unsigned int>& source, unsigned int buffer, SetPointer set)
+{
+    // The full sequence binds the buffer here whether or not the pointer
+    // call is left out.
+    fullArrayBinding = { buffer, track };
+    if (source.known && source.value == buffer)
+        return;
+    if (!arrayBinding.known || arrayBinding.value != buffer)
+        kxgl::glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    set();
+    arrayBinding = { buffer, track };
+    source = { buffer, track };
+}
+
+void RenderState::VertexPointer(unsigned int buffer, int components)
+{
+    if (vertexComponents.known && vertexComponents.value != components)
+        vertexSource.known = false;
+    ArrayPointer(vertexSource, buffer, [components] { glVertexPointer(components, GL_FLOAT, 0, nullptr); });
+    vertexComponents = { components, track };
+}
+
+void RenderState::NormalPointer(unsigned int buffer)
+{
+    ArrayPointer(normalSource, buffer, [] { glNormalPointer(GL_FLOAT, 0, nullptr); });
+}
+
+void RenderState::TexCoordPointer(unsigned int buffer)
+{
+    ArrayPointer(texCoordSource, buffer, [] { glTexCoordPointer(kTexCoordFloats, GL_FLOAT, 0, nullptr); });
+}
+
+void RenderState::ColorPointer(unsigned int buffer)
+{
+    ArrayPointer(colorSource, buffer, [] { glColorPointer(kColorFloats, GL_FLOAT, 0, nullptr); });
+}
+
+void RenderState::ElementBuffer(unsigned int buffer)
+{
+    if (elementBinding.known && elementBinding.value == buffer)
+        return;
+    kxgl::glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
+    elementBinding = { buffer, track };
+}
+
+void RenderState::ArrayBufferBound(unsigned int buffer)
+{
+    arrayBinding = { buffer, track };
+    fullArrayBinding = { buffer, track };
+}
+
+void RenderState::ElementBufferBound(unsigned int buffer)
+{
+    elementBinding = { buffer, track };
 }
 
 void RenderState::IssueProgram()

@@ -25,7 +25,9 @@ struct Colour {
 
 /// The state one Render switches: the program in use, 2D texturing, the
 /// bound 2D texture, the texture-coordinate, normal and colour arrays, the
-/// line width and the current colour.
+/// line width and the current colour, and the buffers: which buffer each
+/// array pointer was set from, and what is bound to GL_ARRAY_BUFFER and
+/// GL_ELEMENT_ARRAY_BUFFER.
 ///
 /// Every state call of the per-child sequence is made through it: the
 /// scene's own, and those of the library's bind, unbind and traverse, which
@@ -67,7 +69,7 @@ public:
             call();
             return;
         }
-        Flush();
+        BeforeForeign();
         {
             Scope scope(nullptr);
             call();
@@ -100,6 +102,9 @@ public:
     /// texture-coordinate array, program (texture last, though the undoing
     /// never wants one).
     void FlushUndo();
+    /// At the end of Render: the undoing, and GL_ARRAY_BUFFER bound as the
+    /// full sequence leaves it.
+    void Finish();
 
     /// After code the tracker does not know: nothing is known any more. What
     /// GL holds is what the full sequence would hold, since the code saw the
@@ -119,6 +124,23 @@ public:
     /// A draw with the colour array on leaves the current colour undefined.
     void ColorUndefined() { colour.known = false; }
 
+    // A geometry's arrays: the buffer bound to GL_ARRAY_BUFFER and the
+    // pointer set from it, left out where the pointer was last set from that
+    // buffer (and, for positions, with as many components).
+    void VertexPointer(unsigned int buffer, int components);
+    void NormalPointer(unsigned int buffer);
+    void TexCoordPointer(unsigned int buffer);
+    void ColorPointer(unsigned int buffer);
+    /// glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer) where another is bound.
+    void ElementBuffer(unsigned int buffer);
+
+    /// Library code bound `buffer` itself (an upload, a mapping).
+    void ArrayBufferBound(unsigned int buffer);
+    void ElementBufferBound(unsigned int buffer);
+    /// Library code deleted buffers: GL unbinds them, and may give their
+    /// names to new ones.
+    void BuffersDeleted();
+
 private:
     /// Makes a tracker (null: none) current, for Current() and as the
     /// current Binder, until it ends.
@@ -133,6 +155,18 @@ private:
         RenderState* previous;
         BinderScope binder;
     };
+
+    /// Before code the tracker does not know: everything wanted issued, and
+    /// GL_ARRAY_BUFFER bound as the full sequence has it (a client's pointer
+    /// call without a bind of its own reads that buffer).
+    void BeforeForeign();
+    /// Binds to GL_ARRAY_BUFFER what the full sequence would have bound last,
+    /// when that is known and something else is bound.
+    void RestoreArrayBinding();
+    /// The pointer of `array` from `buffer`, unless it was last set from it:
+    /// `set` issues the pointer call once the buffer is bound.
+    template <class SetPointer>
+    void ArrayPointer(Known<unsigned int>& source, unsigned int buffer, SetPointer set);
 
     void IssueProgram();
     void IssueTexCoordArray();
@@ -154,6 +188,15 @@ private:
     Known<bool> colorArray;
     Known<unsigned int> lineWidth;
     Known<Colour> colour;
+    Known<unsigned int> vertexSource;
+    Known<int> vertexComponents;
+    Known<unsigned int> normalSource;
+    Known<unsigned int> texCoordSource;
+    Known<unsigned int> colorSource;
+    Known<unsigned int> arrayBinding;
+    Known<unsigned int> elementBinding;
+    /// What the full sequence would have bound to GL_ARRAY_BUFFER by now.
+    Known<unsigned int> fullArrayBinding;
 
     // What the full sequence would have in force by now and is not yet
     // issued (`known` here: wanted).
@@ -164,14 +207,25 @@ private:
     Known<bool> wantedTexturing;
 };
 
+/// What a node's traverse draws, as far as the scene can know it.
+enum class Traversal {
+    /// A client's override: anything.
+    client = -1,
+    /// Node's or Group's: nothing.
+    nothing = 0,
+    /// Geometry's or the image object's: the node is a Geometry and draws
+    /// its arrays.
+    geometry = 1,
+};
+
 /// The library's own traverse implementations: Node's and Group's, which
 /// draw nothing, Geometry's and the image object's. The constructor of each
 /// of those classes notes its own once, while the object's virtual table is
 /// its class's; a node whose class overrides none of them (a client's
 /// geometry that only sets its arrays, say) is drawn through the tracker.
-bool NoteOwnTraverse(const Node& node);
-/// Whether traverse on `node` runs the library's own code.
-bool OwnTraverse(const Node& node);
+bool NoteOwnTraverse(const Node& node, Traversal traversal);
+/// What traverse on `node` runs: one of the library's own, or a client's.
+Traversal TraversalOf(const Node& node);
 
 /// Whether VARNOX_NO_STATE_ELISION is "1": scenes made then issue the full
 /// sequence for every child (for debugging, and to measure what elision

@@ -7,6 +7,7 @@ class CRenderTarget;
 
 namespace varnox {
 class RenderState;
+struct View;
 }
 
 /// The scene: a group that draws its direct children into a render target
@@ -43,11 +44,23 @@ private:
     void ConstructL();
     /// The loop over the children: every state call through `state`, which
     /// leaves out what is in force or, when it does not track, issues all.
-    void DrawChildren(varnox::RenderState& state);
+    /// With a `view`, geometry wholly outside it is left out.
+    void DrawChildren(varnox::RenderState& state, const varnox::View* view);
+    /// The view of a Render into a target of width × height at `degrees`
+    /// (0 to 359): the last one while they stay the same; null when GL
+    /// refuses the projection.
+    const varnox::View* ViewFor(int width, int height, int degrees);
 
     TContext* context = nullptr;
     int rotation = 0;
     /// Every child gets the full state sequence (VARNOX_NO_STATE_ELISION=1
     /// when the scene was made).
     bool fullSequence = false;
+    /// Geometry outside the view is left out (not with the full sequence,
+    /// nor with VARNOX_NO_CULLING=1 when the scene was made).
+    bool culling = false;
+    /// The last view, and what it was made for.
+    varnox::View* view = nullptr;
+    int viewSize[3] = { -1, -1, -1 };
+    bool viewUsable = false;
 };

@@ -4,15 +4,19 @@
 #include <varnox/Node.h>
 
 namespace varnox {
+class Culling;
 class RenderState;
+struct SharedBuffers;
 }
 
 /// The drawable node: up to five vertex arrays (positions, normals, colours,
 /// texture coordinates, 16-bit indices) kept only in GL buffer objects and
-/// drawn with one call. Created only as the base of a derived class.
+/// drawn with one call. Created only as the base of a derived class. Several
+/// geometries may draw from one set of buffers (shareBuffers).
 class VARNOX_EXPORT Geometry : public Node {
 public:
-    /// Deletes the buffers; the context that made them must be current.
+    /// Deletes the buffers, unless other geometries still share them; the
+    /// context that made them must be current.
     ~Geometry() override;
 
     /// Draws the arrays: glDrawElements when there is an index buffer,
@@ -26,6 +30,14 @@ protected:
     /// A copy with buffers of its own holding the source's contents, for
     /// exactly the arrays the source holds.
     Geometry(const Geometry& source);
+
+    /// Draws from `source`'s buffers from now on, with its counts: its own
+    /// buffers are given up first (deleted unless shared). The buffers are
+    /// counted and live until the last geometry holding them goes. A setter
+    /// or a mapping called on a geometry that shares gives it buffers of its
+    /// own first, holding the same contents, so no other geometry changes.
+    /// Nothing happens for the geometry itself or when either is inert.
+    void shareBuffers(const Geometry& source);
 
     // Each setter takes over `data` (allocated with new[]), uploads it into
     // its buffer (made at the first upload, reused afterwards) and frees it.
@@ -44,13 +56,20 @@ protected:
     void setIndices(unsigned short* data, int count);
 
     // Write-only mapping of a buffer; null when it does not exist or cannot
-    // be mapped. Every vertex must be written before the next draw.
+    // be mapped. Every vertex must be written before the next draw. Mapping
+    // the positions makes their box unknown until setBounds or setVertices.
     float* mapVertices();
     void unmapVertices();
     float* mapNormals();
     void unmapNormals();
     float* mapTexCoords();
     void unmapTexCoords();
+
+    /// The box the positions lie in (in the geometry's own coordinates), for
+    /// a class that writes them through mapVertices: a scene leaves out a
+    /// geometry whose box lies wholly outside its view (docs/scene.md).
+    /// setVertices sets it from the array it uploads.
+    void setBounds(const kxVec3& low, const kxVec3& high);
 
     int vertexCount = 0;
     int indexCount = 0;
@@ -74,10 +93,6 @@ private:
     /// scene's tracker leaves out what is already in force.
     void draw(varnox::RenderState& state);
 
-    /// The share group of the context the buffers were made in; 0 while
-    /// there are none or the context is not one of the library's.
-    unsigned int shareGroup = 0;
-
     /// Bytes last uploaded into each buffer, so that a copy never reads past
     /// the end of a source buffer sized by an older vertex count.
     struct UploadedBytes {
@@ -88,4 +103,52 @@ private:
         long indices = 0;
     };
     UploadedBytes uploaded;
+
+    /// The buffers a geometry draws from, with the counts and sizes that
+    /// describe them: what a copy reads and what sharers take.
+    struct Contents {
+        unsigned int buffers[5];
+        int componentCount;
+        int vertexCount;
+        int indexCount;
+        UploadedBytes uploaded;
+    };
+    Contents contents() const;
+    /// Uploads copies of `from`'s buffers into buffers of this geometry's own,
+    /// for exactly the arrays it holds.
+    void CopyBuffers(const Contents& from);
+    /// Makes the buffers this geometry's alone (copies, where others share
+    /// them), before they are written.
+    void OwnBuffers();
+    /// Gives up the buffers, deleting them unless others share them: the
+    /// geometry holds none afterwards.
+    void ReleaseBuffers();
+
+    /// The share group of the context the buffers were made in; 0 while
+    /// there are none or the context is not one of the library's.
+    unsigned int shareGroup = 0;
+    /// Counts the geometries that draw from these buffers; null while they
+    /// are this geometry's alone.
+    mutable varnox::SharedBuffers* sharing = nullptr;
+
+    friend class varnox::Culling;
+    /// The box of the positions: low x, y, z, then high x, y, z; `changes`
+    /// counts every change, so that a scene knows when to test it again.
+    struct Box {
+        float corners[6] = {};
+        bool known = false;
+        unsigned int changes = 0;
+    };
+    Box box;
+    /// The scene's last test of this geometry against a view, and what its
+    /// inputs were then.
+    struct CullTest {
+        unsigned int view = 0;
+        unsigned int transformChanges = 0;
+        unsigned int boxChanges = 0;
+        unsigned int mode = 0;
+        float lineWidth = 0.0f;
+        bool outside = false;
+    };
+    CullTest cullTest;
 };

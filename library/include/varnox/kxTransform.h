@@ -3,13 +3,18 @@
 #include <varnox/Export.h>
 #include <varnox/kxVec.h>
 
+namespace varnox {
+class Culling;
+}
+
 /// Scale, rotation (degrees about an axis) and translation of a node. The scene
 /// applies them as translate, rotate, scale: a vertex is scaled first.
 class VARNOX_EXPORT kxTransform {
 public:
     kxTransform();
     kxTransform(const kxTransform& other) = default;
-    kxTransform& operator=(const kxTransform& other) = default;
+    /// Takes `other`'s scale, rotation and translation.
+    kxTransform& operator=(const kxTransform& other);
     virtual ~kxTransform();
 
     /// Angle in degrees; the axis is stored as given, not normalised.
@@ -26,4 +31,9 @@ private:
     kxVec3 scale;
     kxVec4 rotation; // axis x, y, z, then the angle
     kxVec3 translation;
+
+    friend class varnox::Culling;
+    /// Counts the setters' calls, so that a scene knows when to test a node
+    /// against its view again.
+    unsigned int changes = 0;
 };

@@ -6,6 +6,7 @@
 // A client's geometry that only sets its arrays is drawn with the calls a
 // scene of the library's own nodes gets; one that overrides traverse gets
 // the full sequence, which is what keeps its own GL calls safe.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -93,24 +94,40 @@ size_t Count(const std::vector<std::string>& issued, const char* name)
     return n;
 }
 
-// A client's quad: it sets its arrays in its constructor and draws nothing
-// of its own.
+// A client's quad: it sets its arrays in its constructor, or takes another
+// quad's, and draws nothing of its own.
 class ClientQuad : public Geometry {
 public:
     explicit ClientQuad(float side)
     {
         primitiveMode = GL_TRIANGLE_STRIP;
-        setVertices(new float[12] { 0, 0, 0, side, 0, 0, 0, side, 0, side, side, 0 }, 4);
+        Corners(0, 0, side);
         setTexCoords(new float[8] { 0, 0, 1, 0, 0, 1, 1, 1 });
+    }
+    explicit ClientQuad(const ClientQuad* shape, unsigned int mode = GL_TRIANGLE_STRIP, float width = 1.0f)
+    {
+        primitiveMode = mode;
+        lineWidth = width;
+        shareBuffers(*shape);
+    }
+    /// New positions: the square from (x, y), `side` long.
+    void Corners(float x, float y, float side)
+    {
+        setVertices(new float[12] { x, y, 0, x + side, y, 0, x, y + side, 0, x + side, y + side, 0 }, 4);
     }
 };
 
-// The same quad from a class that overrides traverse (here only to call
-// the base; it could issue anything).
+// The same quad from a class that overrides traverse (here to count its
+// draws; it could issue anything).
 class OverridingQuad : public ClientQuad {
 public:
     using ClientQuad::ClientQuad;
-    void traverse(TContext* context) override { ClientQuad::traverse(context); }
+    void traverse(TContext* context) override
+    {
+        ++traversals;
+        ClientQuad::traverse(context);
+    }
+    int traversals = 0;
 };
 
 class SceneCalls : public testing::Test {
@@ -145,7 +162,7 @@ protected:
         return node;
     }
 
-    CScene* SceneOf(Node* (*make)(int), bool fullSequence = false)
+    CScene* SceneOf(const std::function<Node*(int)>& make, bool fullSequence = false)
     {
         CScene* scene = vxtest::NewScene<CScene>(fullSequence);
         for (int i = 0; i < kNodes; ++i)
@@ -198,6 +215,92 @@ TEST_F(SceneCalls, ClientGeometryThatOverridesTraverseGetsTheFullSequence)
     EXPECT_TRUE(drawn == vxtest::ReadPixels(*target));
     delete full;
     delete overriding;
+}
+
+TEST_F(SceneCalls, QuadsSharingOneSetOfBuffersBindThemOnceAndDrawTheSamePixels)
+{
+    const ClientQuad shape(4);
+    CScene* sharing = SceneOf([&](int) -> Node* { return new ClientQuad(&shape); });
+    const std::vector<std::string> sharingCalls = CallsOf(*sharing, *target);
+    EXPECT_EQ(Count(sharingCalls, "glBindBuffer"), 2u);
+    EXPECT_EQ(Count(sharingCalls, "glVertexPointer"), 1u);
+    EXPECT_EQ(Count(sharingCalls, "glTexCoordPointer"), 1u);
+    EXPECT_EQ(Count(sharingCalls, "glDrawArrays"), static_cast<size_t>(kNodes));
+    const std::vector<uint8_t> shared = vxtest::ReadPixels(*target);
+    CScene* own = SceneOf([](int) -> Node* { return new ClientQuad(4); });
+    own->Render(target);
+    EXPECT_TRUE(shared == vxtest::ReadPixels(*target));
+    delete own;
+    delete sharing;
+}
+
+// Quads and wide-line outlines spread far beyond a 64 x 64 target, turned
+// about the view axis and out of the plane, under each scene rotation: with
+// culling the same pixels as without, with fewer draws; and again after
+// every node moved.
+TEST_F(SceneCalls, GeometryOutsideTheViewIsLeftOutWithTheSamePixels)
+{
+    const ClientQuad shape(6);
+    std::vector<Node*> spread;
+    for (int i = 0; i < kNodes; ++i) {
+        const bool outline = i % 7 == 0;
+        ClientQuad* quad
+            = new ClientQuad(&shape, outline ? GL_LINE_LOOP : GL_TRIANGLE_STRIP, outline ? 7.0f : 1.0f);
+        quad->addTexture(shared.get(), 0);
+        quad->setTranslation(
+            static_cast<float>(i % 45) * 4.0f - 60.0f, static_cast<float>(i / 45) * 4.5f - 60.0f, 0);
+        quad->setRotation(static_cast<float>(i * 37 % 360), i % 3 == 0 ? 1.0f : 0.0f, 0.0f, 1.0f);
+        quad->setScale(i % 5 == 0 ? -1.5f : 1.0f, 1.0f, 1.0f);
+        nodes.push_back(quad);
+        spread.push_back(quad);
+    }
+    // A client's node far outside: its own traverse is never left out.
+    OverridingQuad* client = new OverridingQuad(&shape);
+    client->setTranslation(-500, -500, 0);
+    nodes.push_back(client);
+    spread.push_back(client);
+
+    CScene* culling = CScene::NewL();
+    CScene* everything = vxtest::NewSceneWith<CScene>("VARNOX_NO_CULLING");
+    for (Node* node : spread) {
+        culling->addObject(node);
+        everything->addObject(node);
+    }
+    for (float shift : { 0.0f, 37.0f }) {
+        if (shift != 0.0f)
+            for (Node* node : spread) {
+                const kxVec3 t = node->getTranslation();
+                node->setTranslation(t.x + shift, t.y + shift / 2, t.z);
+            }
+        for (int rotation : { 0, 90, 180, 270, 45 }) {
+            SCOPED_TRACE("shift " + std::to_string(shift) + ", rotation " + std::to_string(rotation));
+            culling->SceneRotation(rotation);
+            everything->SceneRotation(rotation);
+            const int traversals = client->traversals;
+            const std::vector<std::string> culledCalls = CallsOf(*culling, *target);
+            EXPECT_EQ(client->traversals, traversals + 2);
+            const std::vector<uint8_t> culled = vxtest::ReadPixels(*target);
+            const std::vector<std::string> allCalls = CallsOf(*everything, *target);
+            EXPECT_TRUE(culled == vxtest::ReadPixels(*target));
+            const size_t drawn = Count(culledCalls, "glDrawArrays");
+            EXPECT_EQ(Count(allCalls, "glDrawArrays"), spread.size());
+            EXPECT_GT(drawn, 50u);
+            EXPECT_LT(drawn, spread.size() / 2);
+        }
+    }
+
+    // A box that changes is tested again: a quad far outside gets positions
+    // inside.
+    ClientQuad* moving = new ClientQuad(6);
+    moving->setTranslation(-300, 0, 0);
+    nodes.push_back(moving);
+    culling->addObject(moving);
+    culling->SceneRotation(0);
+    const size_t before = Count(CallsOf(*culling, *target), "glDrawArrays");
+    moving->Corners(320, 20, 6);
+    EXPECT_EQ(Count(CallsOf(*culling, *target), "glDrawArrays"), before + 1);
+    delete everything;
+    delete culling;
 }
 
 } // namespace

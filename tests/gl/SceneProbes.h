@@ -30,6 +30,7 @@ public:
     using Geometry::setNormals;
     using Geometry::setTexCoords;
     using Geometry::setVertices;
+    using Geometry::shareBuffers;
     using Geometry::unmapNormals;
     using Geometry::unmapTexCoords;
     using Geometry::unmapVertices;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gl/GLTest.h"
+#include "gl/SceneProbes.h"
 #include "support/ScratchFolder.h"
 
 namespace {
@@ -182,6 +183,59 @@ TEST_F(Teardown, SharedTextureLivesUntilTheLastCopyGoes)
     const LiveNames after = Live();
     EXPECT_EQ(after.buffers, before.buffers);
     EXPECT_EQ(after.textures, before.textures);
+}
+
+// Geometries drawing from one set of buffers: the buffers live until the
+// last holder goes, whichever goes first, and a holder that writes gets
+// copies of its own.
+TEST_F(Teardown, SharedBuffersLiveUntilTheLastHolderGoes)
+{
+    const LiveNames before = Live();
+    const std::vector<float> square = { 0, 0, 0, 8, 0, 0, 0, 8, 0, 8, 8, 0 };
+    vxtest::GeometryProbe* source = vxtest::MakeRectangle(0, 0, 8, 8, kxVec4(1, 0, 0, 1));
+    source->setIndices(vxtest::HeapArray<unsigned short>({ 0, 1, 2, 3 }), 4);
+    std::vector<vxtest::GeometryProbe*> holders;
+    for (int i = 0; i < 3; ++i) {
+        holders.push_back(new vxtest::GeometryProbe());
+        holders.back()->primitiveMode = GL_TRIANGLE_STRIP;
+        holders.back()->setColor(kxVec4(0, 1, 0, 1));
+        holders.back()->shareBuffers(*source);
+    }
+    const GLuint vertices = source->vertexBuffer, indices = source->indexBuffer;
+    EXPECT_EQ(holders[2]->vertexBuffer, vertices);
+    EXPECT_EQ(holders[2]->indexCount, 4);
+
+    // The source goes first; the others still draw from its buffers.
+    delete source;
+    EXPECT_TRUE(glIsBuffer(vertices));
+    CScene* scene = CScene::NewL();
+    scene->addObject(holders[0]);
+    scene->Render(&vxtest::SharedTarget());
+    const std::vector<uint8_t> pixels = vxtest::ReadPixels(vxtest::SharedTarget());
+    const size_t inside = (static_cast<size_t>(63 - 4) * 64 + 4) * 4;
+    EXPECT_EQ(std::vector<uint8_t>(pixels.begin() + inside, pixels.begin() + inside + 3),
+        (std::vector<uint8_t> { 0, 255, 0 }));
+
+    // A holder that writes gets buffers of its own, with the same contents
+    // where it did not write; the others keep theirs.
+    holders[1]->setTexCoords(vxtest::HeapArray<float>({ 0, 0, 1, 0, 0, 1, 1, 1 }));
+    EXPECT_NE(holders[1]->vertexBuffer, vertices);
+    EXPECT_NE(holders[1]->indexBuffer, indices);
+    EXPECT_EQ(vxtest::BufferValues<float>(GL_ARRAY_BUFFER, holders[1]->vertexBuffer), square);
+    EXPECT_EQ(holders[0]->vertexBuffer, vertices);
+    EXPECT_EQ(holders[0]->texCoordBuffer, 0u);
+    float* moved = holders[2]->mapVertices();
+    ASSERT_NE(moved, nullptr);
+    for (int i = 0; i < 12; ++i)
+        moved[i] = square[static_cast<size_t>(i)] + 1;
+    holders[2]->unmapVertices();
+    EXPECT_EQ(vxtest::BufferValues<float>(GL_ARRAY_BUFFER, vertices), square);
+
+    delete scene;
+    for (vxtest::GeometryProbe* holder : holders)
+        delete holder;
+    EXPECT_FALSE(glIsBuffer(vertices));
+    EXPECT_EQ(Live().buffers, before.buffers);
 }
 
 } // namespace

@@ -31,15 +31,23 @@ inline void UnsetEnvironment(const char* name)
 #endif
 }
 
-/// A new scene; with `fullSequence` one made under
-/// VARNOX_NO_STATE_ELISION=1, which issues every child's full sequence.
+/// A new scene made while the switch `name` (VARNOX_NO_STATE_ELISION,
+/// VARNOX_NO_CULLING) is "1"; null: with none.
+template <class Scene> Scene* NewSceneWith(const char* name)
+{
+    if (name)
+        SetEnvironment(name, "1");
+    Scene* scene = Scene::NewL();
+    if (name)
+        UnsetEnvironment(name);
+    return scene;
+}
+
+/// A new scene; with `fullSequence` one that issues every child's full
+/// sequence (VARNOX_NO_STATE_ELISION=1).
 template <class Scene> Scene* NewScene(bool fullSequence)
 {
-    if (fullSequence)
-        SetEnvironment("VARNOX_NO_STATE_ELISION", "1");
-    Scene* scene = Scene::NewL();
-    UnsetEnvironment("VARNOX_NO_STATE_ELISION");
-    return scene;
+    return NewSceneWith<Scene>(fullSequence ? "VARNOX_NO_STATE_ELISION" : nullptr);
 }
 
 } // namespace vxtest

@@ -17,62 +17,6 @@ namespace {
     const int kQuads = 2000;
     const int kImageSize = 16;
 
-    using Build = std::function<void(QuadScene&, CRenderTarget&)>;
-
-    // Runs one case in a `size` × `size` target: a window presented after
-    // every frame (by Refresh, or by hand on the plain side), or the headless
-    // off-screen target; every frame ends with glFinish.
-    void RunQuads(benchmark::State& state, const CaseInfo& info, bool window, const Build& build)
-    {
-        std::string why;
-        std::unique_ptr<PerfWindow> perfWindow;
-        std::unique_ptr<COffScreen> offScreen;
-        CRenderTarget* target = nullptr;
-        if (window) {
-            perfWindow = PerfWindow::Open(kTargetSize, kTargetSize, &why);
-            if (!perfWindow)
-                return RecordFailure(state, info, why);
-            target = &perfWindow->target();
-        } else {
-            offScreen = HeadlessTarget(kTargetSize, kTargetSize);
-            if (!offScreen)
-                return RecordFailure(state, info, "no headless off-screen target");
-            target = offScreen.get();
-        }
-        {
-            QuadScene quads;
-            build(quads, *target);
-            if (quads.SamePixels(*target, &why)) {
-                int frame = 0;
-                const auto present = [&] {
-                    if (perfWindow)
-                        perfWindow->target().Refresh(frame++);
-                    glFinish();
-                };
-                RunPaired(
-                    state, info,
-                    [&] {
-                        quads.RenderLibrary(*target);
-                        present();
-                    },
-                    [&] {
-                        quads.RenderPlain(*target);
-                        if (perfWindow)
-                            perfWindow->PlainPresent();
-                        glFinish();
-                    },
-                    [&] {
-                        quads.RenderFull(*target);
-                        present();
-                    });
-            }
-        }
-        offScreen.reset();
-        perfWindow.reset();
-        if (!why.empty())
-            RecordFailure(state, info, why);
-    }
-
     // 2,000 quads, copies of one image object: all share its texture.
     void OneTexture(QuadScene& quads, CRenderTarget& target)
     {
@@ -136,24 +80,15 @@ namespace {
         }
     }
 
-    void Register(const char* name, const std::string& row, const Build& build)
-    {
-        RegisterPaired((std::string(name) + "/offscreen").c_str(), [row, build](benchmark::State& s) {
-            RunQuads(s, { row + ", off screen 256 × 256", "frames/s", 1.0, 0.90 }, false, build);
-        });
-        RegisterPaired((std::string(name) + "/window").c_str(), [row, build](benchmark::State& s) {
-            RunQuads(s, { row + ", Xvfb window 256 × 256, Refresh", "frames/s", 1.0, 0.90 }, true, build);
-        });
-    }
-
 } // namespace
 
 void RegisterElisionCases()
 {
-    Register("quads/one_texture", "6. 2,000 quads, one texture", OneTexture);
-    Register("quads/64_texture_runs", "7. 2,000 quads, 64 textures in runs", TextureRuns);
-    Register("quads/own_textures", "8. 2,000 quads, a texture each", OwnTextures);
-    Register("mixed/10000_shader_runs", "9. 10,000 nodes, half shaded, two shaders in runs", ShaderRuns);
+    RegisterQuadCases("quads/one_texture", "6. 2,000 quads, one texture", 0.90, OneTexture);
+    RegisterQuadCases("quads/64_texture_runs", "7. 2,000 quads, 64 textures in runs", 0.90, TextureRuns);
+    RegisterQuadCases("quads/own_textures", "8. 2,000 quads, a texture each", 0.90, OwnTextures);
+    RegisterQuadCases(
+        "mixed/10000_shader_runs", "9. 10,000 nodes, half shaded, two shaders in runs", 0.90, ShaderRuns);
 }
 
 } // namespace vnxperf

@@ -7,6 +7,8 @@
 //   --table=FILE     also write the final table to FILE
 //   --mark_calls     time nothing: run each side once inside a GL debug group
 //                    named after it, for a trace to compare (scripts/perf)
+//   --instructions   time nothing: draw case 12's scene with each side for
+//                    callgrind to count (scripts/perf --instructions)
 
 #include <algorithm>
 #include <cstdio>
@@ -87,6 +89,8 @@ void RegisterPaired(const char* name, std::function<void(benchmark::State&)> run
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--instructions") == 0)
+        return vnxperf::CountSharedQuadInstructions();
     const std::string tableFile = TakeOwnOptions(&argc, argv);
     const bool marking = vnxperf::Settings().markCalls;
     vnxperf::RegisterFrameCases();
@@ -95,6 +99,7 @@ int main(int argc, char** argv)
     vnxperf::RegisterYuvCases();
     vnxperf::RegisterTextureCase();
     vnxperf::RegisterElisionCases();
+    vnxperf::RegisterSharingCases();
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -1,6 +1,9 @@
 #include "Quads.h"
 
 #include <cstdlib>
+#include <memory>
+
+#include "Cases.h"
 
 namespace vnxperf {
 
@@ -18,8 +21,8 @@ QuadScene::~QuadScene()
     delete alone;
     delete full;
     delete scene;
-    for (ImageObject* image : images)
-        delete image;
+    for (Node* quad : quads)
+        delete quad;
 }
 
 ImageObject* QuadScene::NewImage(int size, int seed)
@@ -33,29 +36,42 @@ ImageObject* QuadScene::NewImage(int size, int seed)
     return image;
 }
 
-void QuadScene::Add(ImageObject* image, Sequence& random, int range, CRenderTarget& target)
+void QuadScene::Add(Node* quad, Sequence& random, int range, CRenderTarget& target)
 {
-    images.push_back(image);
-    image->SetPosition(random.Next(range), random.Next(range), 0);
-    image->SetRotation(random.Next(360));
-    scene->addObject(image);
-    full->addObject(image);
+    const float x = static_cast<float>(random.Next(range));
+    const float y = static_cast<float>(random.Next(range));
+    Add(quad, x, y, random.Next(360), target);
+}
+
+void QuadScene::Add(
+    Node* quad, float x, float y, int degrees, CRenderTarget& target, bool plainDraws, bool sharesBuffers)
+{
+    quads.push_back(quad);
+    quad->setTranslation(x, y, 0.0f);
+    quad->setRotation(static_cast<float>(degrees), 0.0f, 0.0f, 1.0f);
+    scene->addObject(quad);
+    full->addObject(quad);
+    if (!plainDraws)
+        return;
 
     // Drawn once alone: the array bindings name its buffers.
-    alone->addObject(image);
-    alone->Render(&target);
-    alone->removeObject(image);
-    GLint vertices = 0, texCoords = 0, program = 0;
-    glGetIntegerv(GL_VERTEX_ARRAY_BUFFER_BINDING, &vertices);
-    glGetIntegerv(GL_TEXTURE_COORD_ARRAY_BUFFER_BINDING, &texCoords);
-    if (Shader* shader = image->getShader())
+    if (!sharesBuffers || !lastVertices) {
+        alone->addObject(quad);
+        alone->Render(&target);
+        alone->removeObject(quad);
+        glGetIntegerv(GL_VERTEX_ARRAY_BUFFER_BINDING, &lastVertices);
+        glGetIntegerv(GL_TEXTURE_COORD_ARRAY_BUFFER_BINDING, &lastTexCoords);
+    }
+    const GLint vertices = lastVertices, texCoords = lastTexCoords;
+    GLint program = 0;
+    if (Shader* shader = quad->getShader())
         program = static_cast<GLint>(shader->program);
 
-    const kxVec3 t = image->getTranslation();
-    const kxVec4 r = image->getRotation();
-    const kxVec3 s = image->getScale();
+    const kxVec3 t = quad->getTranslation();
+    const kxVec4 r = quad->getRotation();
+    const kxVec3 s = quad->getScale();
     plain.quads.push_back(PlainQuad { { t.x, t.y, t.z }, { r.x, r.y, r.z, r.w }, { s.x, s.y, s.z },
-        static_cast<GLuint>(vertices), static_cast<GLuint>(texCoords), image->getTexture()->texture,
+        static_cast<GLuint>(vertices), static_cast<GLuint>(texCoords), quad->getTexture()->texture,
         static_cast<GLuint>(program) });
 }
 
@@ -96,6 +112,7 @@ void PlainRender(const PlainQuads& p, int width, int height)
 
     GLuint program = 0;
     GLuint texture = 0;
+    GLuint vertices = 0, texCoords = 0;
     bool first = true;
     for (const PlainQuad& q : p.quads) {
         if (q.program != program) {
@@ -118,12 +135,16 @@ void PlainRender(const PlainQuads& p, int width, int height)
             glLineWidth(p.lineWidth);
             glColor4f(p.colour[0], p.colour[1], p.colour[2], p.colour[3]);
         }
-        glBindBuffer(GL_ARRAY_BUFFER, q.vertices);
-        glVertexPointer(p.components, GL_FLOAT, 0, nullptr);
+        if (first || q.vertices != vertices) {
+            glBindBuffer(GL_ARRAY_BUFFER, vertices = q.vertices);
+            glVertexPointer(p.components, GL_FLOAT, 0, nullptr);
+        }
         if (first)
             glDisableClientState(GL_NORMAL_ARRAY);
-        glBindBuffer(GL_ARRAY_BUFFER, q.texCoords);
-        glTexCoordPointer(2, GL_FLOAT, 0, nullptr);
+        if (first || q.texCoords != texCoords) {
+            glBindBuffer(GL_ARRAY_BUFFER, texCoords = q.texCoords);
+            glTexCoordPointer(2, GL_FLOAT, 0, nullptr);
+        }
         glDrawArrays(p.mode, 0, p.vertexCount);
         glPopMatrix();
         first = false;
@@ -134,6 +155,70 @@ void PlainRender(const PlainQuads& p, int width, int height)
     }
     if (program)
         glUseProgram(0);
+}
+
+void RunQuads(benchmark::State& state, const CaseInfo& info, bool window, const BuildQuads& build, bool full)
+{
+    const int size = 256;
+    std::string why;
+    std::unique_ptr<PerfWindow> perfWindow;
+    std::unique_ptr<COffScreen> offScreen;
+    CRenderTarget* target = nullptr;
+    if (window) {
+        perfWindow = PerfWindow::Open(size, size, &why);
+        if (!perfWindow)
+            return RecordFailure(state, info, why);
+        target = &perfWindow->target();
+    } else {
+        offScreen = HeadlessTarget(size, size);
+        if (!offScreen)
+            return RecordFailure(state, info, "no headless off-screen target");
+        target = offScreen.get();
+    }
+    {
+        QuadScene quads;
+        build(quads, *target);
+        if (quads.SamePixels(*target, &why)) {
+            int frame = 0;
+            const auto present = [&] {
+                if (perfWindow)
+                    perfWindow->target().Refresh(frame++);
+                glFinish();
+            };
+            const auto library = [&] {
+                quads.RenderLibrary(*target);
+                present();
+            };
+            const auto plain = [&] {
+                quads.RenderPlain(*target);
+                if (perfWindow)
+                    perfWindow->PlainPresent();
+                glFinish();
+            };
+            if (full)
+                RunPaired(state, info, library, plain, [&] {
+                    quads.RenderFull(*target);
+                    present();
+                });
+            else
+                RunPaired(state, info, library, plain);
+        }
+    }
+    offScreen.reset();
+    perfWindow.reset();
+    if (!why.empty())
+        RecordFailure(state, info, why);
+}
+
+void RegisterQuadCases(
+    const char* name, const std::string& row, double goal, const BuildQuads& build, bool full)
+{
+    RegisterPaired((std::string(name) + "/offscreen").c_str(), [row, goal, build, full](benchmark::State& s) {
+        RunQuads(s, { row + ", off screen 256 × 256", "frames/s", 1.0, goal }, false, build, full);
+    });
+    RegisterPaired((std::string(name) + "/window").c_str(), [row, goal, build, full](benchmark::State& s) {
+        RunQuads(s, { row + ", Xvfb window 256 × 256, Refresh", "frames/s", 1.0, goal }, true, build, full);
+    });
 }
 
 } // namespace vnxperf

@@ -7,9 +7,11 @@
 // changes.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "Pairing.h"
 #include "PerfSupport.h"
 
 namespace vnxperf {
@@ -47,9 +49,10 @@ struct PlainQuads {
     GLsizei vertexCount = 4;
 };
 
-/// Image objects listed in two scenes: `scene` as made by default and `full`
-/// made with VARNOX_NO_STATE_ELISION=1. Every quad is textured; each image
-/// object's buffers are read from the array bindings its draw leaves.
+/// Textured quads (image objects, or a client's geometry) listed in two
+/// scenes: `scene` as made by default and `full` made with
+/// VARNOX_NO_STATE_ELISION=1. Each quad's buffers are read from the array
+/// bindings its draw leaves.
 class QuadScene {
 public:
     QuadScene();
@@ -61,10 +64,16 @@ public:
     /// `seed`), fixed at (0, 0)–(size, size).
     static ImageObject* NewImage(int size, int seed);
 
-    /// Adds `image` (owned from now on) to both scenes at a place and angle
+    /// Adds `quad` (owned from now on) to both scenes at a place and angle
     /// drawn from the sequence within `range`, and notes it for the plain side.
     /// `target` is the target the scenes draw into (its context current).
-    void Add(ImageObject* image, Sequence& random, int range, CRenderTarget& target);
+    void Add(Node* quad, Sequence& random, int range, CRenderTarget& target);
+    /// The same at (x, y), turned by `degrees`; `plainDraws` false leaves it
+    /// out of the plain side (which draws only what can be seen). With
+    /// `sharesBuffers` the quad draws from the buffers of the last one the
+    /// plain side noted, which are not looked up again.
+    void Add(Node* quad, float x, float y, int degrees, CRenderTarget& target, bool plainDraws = true,
+        bool sharesBuffers = false);
 
     /// The three renders of one frame (no present, no finish).
     void RenderLibrary(CRenderTarget& target) { scene->Render(&target); }
@@ -75,21 +84,39 @@ public:
     /// otherwise says why.
     bool SamePixels(CRenderTarget& target, std::string* why);
 
-    size_t size() const { return images.size(); }
+    size_t size() const { return quads.size(); }
 
 private:
     CScene* scene = nullptr;
     CScene* full = nullptr;
     CScene* alone = nullptr;
-    std::vector<ImageObject*> images;
+    std::vector<Node*> quads;
+    /// The buffers of the last quad drawn alone; 0 before the first.
+    GLint lastVertices = 0;
+    GLint lastTexCoords = 0;
     PlainQuads plain;
 };
 
 /// The plain render: what Render issues for a scene at rotation 0 of textured
-/// image objects, where each state call is made only when the quad needs
-/// another value than the one in force (the program and the texture where they
-/// change, texturing, the texture-coordinate array, line width, colour and the
-/// normal array once per frame, and undone at the end).
+/// quads, where each state call is made only when the quad needs another value
+/// than the one in force (the program, the texture and each array's buffer
+/// where they change, texturing, the texture-coordinate array, line width,
+/// colour and the normal array once per frame, and undone at the end).
 void PlainRender(const PlainQuads& quads, int width, int height);
+
+/// Fills a QuadScene for a target (its context current).
+using BuildQuads = std::function<void(QuadScene&, CRenderTarget&)>;
+
+/// Runs one case of quads in a 256 × 256 target: a window presented after
+/// every frame (by Refresh, or by hand on the plain side), or the headless
+/// off-screen target; every frame ends with glFinish. The library, the plain
+/// render and, with `full`, the full sequence, once the three were seen to
+/// draw the same pixels.
+void RunQuads(benchmark::State& state, const CaseInfo& info, bool window, const BuildQuads& build, bool full);
+
+/// Registers `name`/offscreen and `name`/window, rows "`row`, off screen
+/// 256 × 256" and "`row`, Xvfb window 256 × 256, Refresh".
+void RegisterQuadCases(
+    const char* name, const std::string& row, double goal, const BuildQuads& build, bool full = true);
 
 } // namespace vnxperf

@@ -24,11 +24,12 @@ void RegisterElisionCases();
 /// 10. to 12. Render of a client's geometry sharing buffers and a texture:
 ///     2,000 quads, and 100,000 with 90 % or none outside the view.
 void RegisterSharingCases();
-/// Draws case 12's scene (100,000 quads in view, off screen) with the
-/// library and with the plain code, collecting callgrind's counts only while
-/// each side draws and dumping them after each ("library", "plain"): the
-/// instructions a node costs each side, when run under callgrind
-/// (scripts/perf --instructions). Returns the exit status.
+/// Draws case 12's scene (quads in view, off screen) of 100 and of 100,000
+/// nodes with the library and with the plain code, collecting callgrind's
+/// counts only while each side draws and dumping them after each
+/// ("library", "plain", for 100 nodes, then for 100,000): the instructions a
+/// node costs each side, when run under callgrind (scripts/perf
+/// --instructions). Returns the exit status.
 int CountSharedQuadInstructions();
 /// 3. kxParametric::update of a 255 × 255 grid.
 void RegisterParametricCase();

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 #if !defined(__GXX_ABI_VERSION)
 #error "Overrides.h reads virtual tables as the Itanium C++ ABI lays them out"
@@ -39,6 +40,36 @@ const void* Overrider(const Class& object, Result (Class::*member)(Args...))
     std::memcpy(&table, self, sizeof table);
     return table[static_cast<std::size_t>(r.pointer - 1) / sizeof(void*)];
 }
+
+/// The virtual table of `object`'s class: its first word. Every object of one
+/// class shares it, so what Overrider says of one holds for them all.
+template <class Class> const void* TableOf(const Class& object)
+{
+    static_assert(std::is_polymorphic<Class>::value, "a class with a virtual table");
+    const void* table;
+    std::memcpy(&table, &object, sizeof table);
+    return table;
+}
+
+/// One answer about a class (whose functions a virtual call runs), asked
+/// again only when an object of another class comes: a loop over objects of
+/// a few classes, mostly in runs, asks once a run.
+template <class Answer> class ByClass {
+public:
+    template <class Class, class Ask> Answer Of(const Class& object, Ask ask)
+    {
+        const void* table = TableOf(object);
+        if (table != last) {
+            last = table;
+            answer = ask(object);
+        }
+        return answer;
+    }
+
+private:
+    const void* last = nullptr;
+    Answer answer {};
+};
 
 /// The library's own implementations of one virtual member function, each
 /// noted by the constructor of the class that defines it (while that

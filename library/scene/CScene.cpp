@@ -172,6 +172,19 @@ bool Usable(const varnox::RenderState& state, const char* what, unsigned int gro
     return false;
 }
 
+// How many children ahead DrawChildren asks for memory, and how much of
+// each: the fields it reads of a node it leaves out (a geometry's) lie in
+// the first 140 bytes, three cache lines from any start.
+constexpr unsigned int kPrefetchAhead = 16;
+constexpr int kPrefetchBytes = 140;
+
+void Prefetch(const Node* node)
+{
+    const char* bytes = reinterpret_cast<const char*>(node);
+    for (int offset = 0; offset < kPrefetchBytes; offset += 64)
+        __builtin_prefetch(bytes + offset);
+}
+
 } // namespace
 
 // Each child's sequence, every state call through `state`. The library's
@@ -181,16 +194,30 @@ bool Usable(const varnox::RenderState& state, const char* what, unsigned int gro
 // state, and after it nothing is assumed (RenderState::Run).
 void CScene::DrawChildren(varnox::RenderState& state, const varnox::View* view)
 {
+    varnox::RenderState::Scope tracking(&state);
+    varnox::ByClass<varnox::Traversal> traversals;
+    varnox::ByClass<bool> ownTextureBind, ownTextureUnbind;
+    const auto ownBind = [&](const Texture& t) {
+        return ownTextureBind.Of(t, [](const Texture& c) { return varnox::OwnBind(c); });
+    };
+    const auto ownUnbind = [&](const Texture& t) {
+        return ownTextureUnbind.Of(t, [](const Texture& c) { return varnox::OwnUnbind(c); });
+    };
     for (unsigned int i = 0; i < children.count; ++i) {
         Node* node = children.storage[i];
+        // Most of what a node left out costs is waiting for its memory: ask
+        // for the nodes a few places on while this one is looked at.
+        if (i + kPrefetchAhead < children.count)
+            Prefetch(children.storage[i + kPrefetchAhead]);
         if (!node->visible)
             break;
+        const varnox::Traversal traversal
+            = traversals.Of(*node, [](const Node& n) { return varnox::TraversalOf(n); });
         Shader* shader = node->getShader();
         Texture* texture = node->getTexture();
-        const varnox::Traversal traversal = varnox::TraversalOf(*node);
-        if (view && traversal == varnox::Traversal::geometry && !shader
-            && varnox::Culling::Outside(static_cast<Geometry&>(*node), *view)
-            && (!texture || (varnox::OwnBind(*texture) && varnox::OwnUnbind(*texture))))
+        if (view && traversal == varnox::Traversal::geometry
+            && varnox::Culling::Outside(static_cast<Geometry&>(*node), *view) && !shader
+            && (!texture || (ownBind(*texture) && ownUnbind(*texture))))
             continue;
         if ((shader && !Usable(state, "shader", shader->shareGroup))
             || (texture && !Usable(state, "texture", texture->shareGroup)))
@@ -200,14 +227,14 @@ void CScene::DrawChildren(varnox::RenderState& state, const varnox::View* view)
             state.Run(varnox::OwnBind(*shader), [&] { shader->bind(context); });
         if (texture) {
             state.WantTexCoordArray(true);
-            state.Run(varnox::OwnBind(*texture), [&] { texture->bind(); });
+            state.Run(ownBind(*texture), [&] { texture->bind(); });
         }
         state.Flush();
         PushChildMatrix(*node);
         state.Run(traversal != varnox::Traversal::client, [&] { node->traverse(context); });
         glPopMatrix();
         if (texture) {
-            state.Run(varnox::OwnUnbind(*texture), [&] { texture->unbind(); });
+            state.Run(ownUnbind(*texture), [&] { texture->unbind(); });
             state.WantTexCoordArray(false);
         }
         if (shader)

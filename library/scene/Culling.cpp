@@ -112,11 +112,6 @@ namespace {
             || mode == GL_QUADS || mode == GL_QUAD_STRIP || mode == GL_POLYGON;
     }
 
-    bool SameBits(float a, float b)
-    {
-        return std::memcmp(&a, &b, sizeof a) == 0;
-    }
-
 } // namespace
 
 bool Culling::MakeView(View& view, int width, int height, double hw, double hh, double tx, double ty,
@@ -147,17 +142,11 @@ unsigned int Culling::NextViewId()
     return last;
 }
 
-bool Culling::Outside(Geometry& geometry, const View& view)
+bool Culling::Retest(Geometry& geometry, const View& view)
 {
     Geometry::CullTest& last = geometry.cullTest;
-    const unsigned int transformChanges = static_cast<const kxTransform&>(geometry).changes;
-    if (last.view == view.id && last.transformChanges == transformChanges
-        && last.boxChanges == geometry.box.changes && last.mode == geometry.primitiveMode
-        && SameBits(last.lineWidth, geometry.lineWidth))
-        return last.outside;
     last.view = view.id;
-    last.transformChanges = transformChanges;
-    last.boxChanges = geometry.box.changes;
+    last.transformChanges = static_cast<const kxTransform&>(geometry).changes;
     last.mode = geometry.primitiveMode;
     last.lineWidth = geometry.lineWidth;
     last.outside = Test(geometry, view);

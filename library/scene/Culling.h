@@ -5,7 +5,9 @@
 // against the view, and remembers the answer until something it depends on
 // changes. Internal to the library; docs/scene.md says which nodes qualify.
 
-class Geometry;
+#include <cstring>
+
+#include <varnox/Geometry.h>
 
 namespace varnox {
 
@@ -39,11 +41,22 @@ public:
     /// cannot be known: no box, points (whose size GL may have been given by
     /// anyone), a primitive mode GL does not know, a turn about no axis, or a
     /// value that is not finite. The answer is kept until the transform, the
-    /// box, the primitive mode, the line width or the view change.
-    static bool Outside(Geometry& geometry, const View& view);
+    /// box, the primitive mode, the line width or the view change. Inline:
+    /// a scene asks it of every geometry, each Render.
+    static bool Outside(Geometry& geometry, const View& view)
+    {
+        const Geometry::CullTest& last = geometry.cullTest;
+        if (last.view == view.id && last.transformChanges == static_cast<const kxTransform&>(geometry).changes
+            && last.mode == geometry.primitiveMode && SameBits(last.lineWidth, geometry.lineWidth))
+            return last.outside;
+        return Retest(geometry, view);
+    }
 
 private:
+    /// Tests `geometry` and keeps the answer with what it depends on.
+    static bool Retest(Geometry& geometry, const View& view);
     static bool Test(const Geometry& geometry, const View& view);
+    static bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 };
 
 } // namespace varnox

@@ -265,9 +265,8 @@ void Geometry::shareBuffers(const Geometry& source)
     indexCount = shared.indexCount;
     uploaded = shared.uploaded;
     shareGroup = source.shareGroup;
-    const unsigned int changes = box.changes;
     box = source.box;
-    box.changes = changes + 1;
+    cullTest.view = 0;
     if (!source.sharing)
         source.sharing = new varnox::SharedBuffers { 1 };
     sharing = source.sharing;
@@ -283,7 +282,7 @@ void Geometry::setBounds(const kxVec3& low, const kxVec3& high)
         known = known && std::isfinite(corners[i]) && (i >= 3 || corners[i] <= corners[i + 3]);
     }
     box.known = known;
-    ++box.changes;
+    cullTest.view = 0;
 }
 
 void Geometry::setVertices(float* data, int count)
@@ -298,8 +297,8 @@ void Geometry::setVertices(float* data, int count)
             uploaded.vertices, shareGroup)) {
         componentCount = kPositionFloats;
         vertexCount = count;
-        measured.changes = box.changes + 1;
         box = measured;
+        cullTest.view = 0;
     }
 }
 
@@ -346,7 +345,7 @@ float* Geometry::mapVertices()
     // Whatever is written is not seen here: the box is unknown until the
     // writer states it (setBounds).
     box.known = false;
-    ++box.changes;
+    cullTest.view = 0;
     return MapForWriting(vertexBuffer);
 }
 

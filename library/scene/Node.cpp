@@ -53,13 +53,3 @@ void Node::setShader(Shader* s)
 {
     shader = s;
 }
-
-Shader* Node::getShader()
-{
-    return shader.get();
-}
-
-Texture* Node::getTexture()
-{
-    return texture.get();
-}

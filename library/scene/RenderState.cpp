@@ -12,23 +12,6 @@ namespace varnox {
 
 namespace {
 
-    unsigned int Bits(float value)
-    {
-        unsigned int bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        return bits;
-    }
-
-    bool Same(const Colour& a, const Colour& b)
-    {
-        return a.bits[0] == b.bits[0] && a.bits[1] == b.bits[1] && a.bits[2] == b.bits[2]
-            && a.bits[3] == b.bits[3];
-    }
-
-} // namespace
-
-namespace {
-
     RenderState immediate(false);
     // One thread draws (the one whose context is current): no lock.
     RenderState* current = nullptr;
@@ -91,27 +74,6 @@ void RenderState::WantProgram(unsigned int name, bool takes)
     wantedProgramTakes = takes;
     if (!track)
         IssueProgram();
-}
-
-void RenderState::WantTexCoordArray(bool on)
-{
-    wantedTexCoordArray = { on, true };
-    if (!track)
-        IssueTexCoordArray();
-}
-
-void RenderState::WantTexture(unsigned int name)
-{
-    wantedTexture = { name, true };
-    if (!track)
-        IssueTexture();
-}
-
-void RenderState::WantTexturing(bool on)
-{
-    wantedTexturing = { on, true };
-    if (!track)
-        IssueTexturing();
 }
 
 void RenderState::Flush()
@@ -201,7 +163,7 @@ void RenderState::ArrayPointer(Known<unsigned int>& source, unsigned int buffer,
     source = { buffer, track };
 }
 
-void RenderState::VertexPointer(unsigned int buffer, int components)
+void RenderState::SetVertexPointer(unsigned int buffer, int components)
 {
     if (vertexComponents.known && vertexComponents.value != components)
         vertexSource.known = false;
@@ -214,7 +176,7 @@ void RenderState::NormalPointer(unsigned int buffer)
     ArrayPointer(normalSource, buffer, [] { glNormalPointer(GL_FLOAT, 0, nullptr); });
 }
 
-void RenderState::TexCoordPointer(unsigned int buffer)
+void RenderState::SetTexCoordPointer(unsigned int buffer)
 {
     ArrayPointer(texCoordSource, buffer, [] { glTexCoordPointer(kTexCoordFloats, GL_FLOAT, 0, nullptr); });
 }
@@ -303,25 +265,19 @@ void RenderState::ClientArray(Known<bool>& item, unsigned int array, bool on)
     item = { on, track };
 }
 
-void RenderState::LineWidth(float width)
+void RenderState::SetLineWidth(float width)
 {
-    const unsigned int bits = Bits(width);
-    if (lineWidth.known && lineWidth.value == bits)
-        return;
     glLineWidth(width);
-    lineWidth = { bits, track };
+    lineWidth = { Bits(width), track };
 }
 
-void RenderState::Color(float r, float g, float b, float a)
+void RenderState::SetColor(float r, float g, float b, float a, const Colour& bits)
 {
-    const Colour wanted { { Bits(r), Bits(g), Bits(b), Bits(a) } };
-    if (colour.known && Same(colour.value, wanted))
-        return;
     glColor4f(r, g, b, a);
-    colour = { wanted, track };
+    colour = { bits, track };
 }
 
-void RenderState::NormalArray(bool on)
+void RenderState::SetNormalArray(bool on)
 {
     ClientArray(normalArray, GL_NORMAL_ARRAY, on);
 }

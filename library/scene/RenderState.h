@@ -4,6 +4,8 @@
 // a call is issued only when it changes what GL holds. Internal to the
 // library.
 
+#include <cstring>
+
 #include "core/Overrides.h"
 #include "materials/Binding.h"
 
@@ -52,8 +54,23 @@ public:
     RenderState(const RenderState&) = delete;
     RenderState& operator=(const RenderState&) = delete;
 
-    /// The tracker whose Run is calling library code now; outside that, one
-    /// that issues every call at once.
+    /// Makes a tracker (null: none) current, for Current() and as the
+    /// current Binder, until it ends: a scene's for the whole loop over its
+    /// children, none while a client's code runs.
+    class Scope {
+    public:
+        explicit Scope(RenderState* state);
+        ~Scope();
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        RenderState* previous;
+        BinderScope binder;
+    };
+
+    /// The tracker of the scene drawing now (its Scope); outside that, and
+    /// while a client's code runs, one that issues every call at once.
     static RenderState& Current();
 
     /// Runs `call`. `own`: it runs the library's own traverse, bind or unbind,
@@ -61,11 +78,11 @@ public:
     /// the tracker does not know (a client's override): everything wanted is
     /// issued first, so that the code sees the full sequence's state, no
     /// tracker is current while it runs (library code it reaches issues every
-    /// call), and afterwards nothing is assumed.
+    /// call), and afterwards nothing is assumed. Only while this tracker is
+    /// current (a Scope of it).
     template <class Call> void Run(bool own, Call&& call)
     {
         if (own) {
-            Scope scope(this);
             call();
             return;
         }
@@ -86,9 +103,26 @@ public:
     // Around a child: wanted now, issued by Flush or FlushUndo.
     /// `takes`: GL is known to make `program` current (0, or linked).
     void WantProgram(unsigned int program, bool takes);
-    void WantTexCoordArray(bool on);
-    void WantTexture(unsigned int name);
-    void WantTexturing(bool on);
+    // Inline, as are the checks of a geometry's draw below: asked for every
+    // child, they are mostly found in force already.
+    void WantTexCoordArray(bool on)
+    {
+        wantedTexCoordArray = { on, true };
+        if (!track)
+            IssueTexCoordArray();
+    }
+    void WantTexture(unsigned int name)
+    {
+        wantedTexture = { name, true };
+        if (!track)
+            IssueTexture();
+    }
+    void WantTexturing(bool on)
+    {
+        wantedTexturing = { on, true };
+        if (!track)
+            IssueTexturing();
+    }
 
     // How the library's textures and shaders bind (materials/Binding.h).
     void UseProgram(unsigned int program, bool takes) override { WantProgram(program, takes); }
@@ -116,9 +150,22 @@ public:
     void ObjectDeleted();
 
     // A geometry's draw: issued at once where the value differs.
-    void LineWidth(float width);
-    void Color(float r, float g, float b, float a);
-    void NormalArray(bool on);
+    void LineWidth(float width)
+    {
+        if (!Holds(lineWidth, Bits(width)))
+            SetLineWidth(width);
+    }
+    void Color(float r, float g, float b, float a)
+    {
+        const Colour wanted { { Bits(r), Bits(g), Bits(b), Bits(a) } };
+        if (!Holds(colour, wanted))
+            SetColor(r, g, b, a, wanted);
+    }
+    void NormalArray(bool on)
+    {
+        if (!Holds(normalArray, on))
+            SetNormalArray(on);
+    }
     void TexCoordArray(bool on);
     void ColorArray(bool on);
     /// A draw with the colour array on leaves the current colour undefined.
@@ -127,9 +174,21 @@ public:
     // A geometry's arrays: the buffer bound to GL_ARRAY_BUFFER and the
     // pointer set from it, left out where the pointer was last set from that
     // buffer (and, for positions, with as many components).
-    void VertexPointer(unsigned int buffer, int components);
+    void VertexPointer(unsigned int buffer, int components)
+    {
+        // The full sequence binds the buffer whether or not the pointer call
+        // is left out.
+        fullArrayBinding = { buffer, track };
+        if (!Holds(vertexSource, buffer) || !Holds(vertexComponents, components))
+            SetVertexPointer(buffer, components);
+    }
     void NormalPointer(unsigned int buffer);
-    void TexCoordPointer(unsigned int buffer);
+    void TexCoordPointer(unsigned int buffer)
+    {
+        fullArrayBinding = { buffer, track };
+        if (!Holds(texCoordSource, buffer))
+            SetTexCoordPointer(buffer);
+    }
     void ColorPointer(unsigned int buffer);
     /// glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer) where another is bound.
     void ElementBuffer(unsigned int buffer);
@@ -142,20 +201,6 @@ public:
     void BuffersDeleted();
 
 private:
-    /// Makes a tracker (null: none) current, for Current() and as the
-    /// current Binder, until it ends.
-    class Scope {
-    public:
-        explicit Scope(RenderState* state);
-        ~Scope();
-        Scope(const Scope&) = delete;
-        Scope& operator=(const Scope&) = delete;
-
-    private:
-        RenderState* previous;
-        BinderScope binder;
-    };
-
     /// Before code the tracker does not know: everything wanted issued, and
     /// GL_ARRAY_BUFFER bound as the full sequence has it (a client's pointer
     /// call without a bind of its own reads that buffer).
@@ -167,6 +212,27 @@ private:
     /// `set` issues the pointer call once the buffer is bound.
     template <class SetPointer>
     void ArrayPointer(Known<unsigned int>& source, unsigned int buffer, SetPointer set);
+
+    static unsigned int Bits(float value)
+    {
+        unsigned int bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        return bits;
+    }
+    template <class T> static bool Holds(const Known<T>& item, const T& value)
+    {
+        return item.known && item.value == value;
+    }
+    static bool Holds(const Known<Colour>& item, const Colour& value)
+    {
+        return item.known && std::memcmp(item.value.bits, value.bits, sizeof value.bits) == 0;
+    }
+    // What the inline checks call where the value differs.
+    void SetLineWidth(float width);
+    void SetColor(float r, float g, float b, float a, const Colour& bits);
+    void SetNormalArray(bool on);
+    void SetVertexPointer(unsigned int buffer, int components);
+    void SetTexCoordPointer(unsigned int buffer);
 
     void IssueProgram();
     void IssueTexCoordArray();

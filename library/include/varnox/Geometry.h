@@ -71,10 +71,27 @@ protected:
     /// setVertices sets it from the array it uploads.
     void setBounds(const kxVec3& low, const kxVec3& high);
 
-    int vertexCount = 0;
-    int indexCount = 0;
+private:
+    /// The scene's last test of this geometry against a view, and what its
+    /// inputs were then. A view of 0 (set whenever the box changes) names
+    /// none: the next Render tests again. A scene reads it, and the two
+    /// fields after it, of every geometry it leaves out, each Render: they
+    /// come first, in the cache lines of the node's own fields.
+    struct CullTest {
+        unsigned int view = 0;
+        unsigned int transformChanges = 0;
+        unsigned int mode = 0;
+        float lineWidth = 0.0f;
+        bool outside = false;
+    };
+    CullTest cullTest;
+
+protected:
     /// Mode of the draw call (GL_POINTS until a derived class sets it).
     unsigned int primitiveMode = 0;
+    float lineWidth = 1.0f;
+    int vertexCount = 0;
+    int indexCount = 0;
     unsigned int vertexBuffer = 0;
     unsigned int texCoordBuffer = 0;
     unsigned int normalBuffer = 0;
@@ -82,13 +99,16 @@ protected:
     unsigned int indexBuffer = 0;
     /// Floats per position (3 once vertices were set).
     int componentCount = 0;
-    float lineWidth = 1.0f;
     /// Made without a current GL context or a loaded entry-point table: the
     /// geometry makes no buffer, its setters free their arrays and change
     /// nothing, and it draws nothing, for its whole life.
     const bool inert;
 
 private:
+    /// The share group of the context the buffers were made in; 0 while
+    /// there are none or the context is not one of the library's.
+    unsigned int shareGroup = 0;
+
     /// What traverse draws, with each state call made through `state`: the
     /// scene's tracker leaves out what is already in force.
     void draw(varnox::RenderState& state);
@@ -124,31 +144,15 @@ private:
     /// geometry holds none afterwards.
     void ReleaseBuffers();
 
-    /// The share group of the context the buffers were made in; 0 while
-    /// there are none or the context is not one of the library's.
-    unsigned int shareGroup = 0;
     /// Counts the geometries that draw from these buffers; null while they
     /// are this geometry's alone.
     mutable varnox::SharedBuffers* sharing = nullptr;
 
     friend class varnox::Culling;
-    /// The box of the positions: low x, y, z, then high x, y, z; `changes`
-    /// counts every change, so that a scene knows when to test it again.
+    /// The box of the positions: low x, y, z, then high x, y, z.
     struct Box {
         float corners[6] = {};
         bool known = false;
-        unsigned int changes = 0;
     };
     Box box;
-    /// The scene's last test of this geometry against a view, and what its
-    /// inputs were then.
-    struct CullTest {
-        unsigned int view = 0;
-        unsigned int transformChanges = 0;
-        unsigned int boxChanges = 0;
-        unsigned int mode = 0;
-        float lineWidth = 0.0f;
-        bool outside = false;
-    };
-    CullTest cullTest;
 };

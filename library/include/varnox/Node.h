@@ -39,8 +39,9 @@ public:
     void addTexture(Texture* t, int param);
     /// Holds `s` (counted; null releases the shader held).
     void setShader(Shader* s);
-    Shader* getShader();
-    Texture* getTexture();
+    // Inline: a scene asks them of every child, each Render.
+    Shader* getShader() { return shader.get(); }
+    Texture* getTexture() { return texture.get(); }
 
     /// The scene's render loop ends at the first child whose flag is false.
     bool visible = true;

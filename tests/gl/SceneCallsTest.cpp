@@ -115,6 +115,7 @@ public:
     {
         setVertices(new float[12] { x, y, 0, x + side, y, 0, x, y + side, 0, x + side, y + side, 0 }, 4);
     }
+    void Mode(unsigned int mode) { primitiveMode = mode; }
 };
 
 // The same quad from a class that overrides traverse (here to count its
@@ -299,6 +300,16 @@ TEST_F(SceneCalls, GeometryOutsideTheViewIsLeftOutWithTheSamePixels)
     const size_t before = Count(CallsOf(*culling, *target), "glDrawArrays");
     moving->Corners(320, 20, 6);
     EXPECT_EQ(Count(CallsOf(*culling, *target), "glDrawArrays"), before + 1);
+
+    // A copy has the box of the arrays it copied: far outside, it is left
+    // out too; made points (whose size the scene cannot know), it is drawn.
+    ClientQuad* copy = new ClientQuad(*moving);
+    copy->setTranslation(-700, 0, 0);
+    nodes.push_back(copy);
+    culling->addObject(copy);
+    EXPECT_EQ(Count(CallsOf(*culling, *target), "glDrawArrays"), before + 1);
+    copy->Mode(GL_POINTS);
+    EXPECT_EQ(Count(CallsOf(*culling, *target), "glDrawArrays"), before + 2);
     delete everything;
     delete culling;
 }

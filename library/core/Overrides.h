@@ -47,7 +47,7 @@ template <class Class> const void* TableOf(const Class& object)
 {
     static_assert(std::is_polymorphic<Class>::value, "a class with a virtual table");
     const void* table;
-    std::memcpy(&table, &object, sizeof table);
+    std::memcpy(&table, static_cast<const void*>(&object), sizeof table);
     return table;
 }
 

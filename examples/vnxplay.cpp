@@ -199,16 +199,14 @@ bool MakeFolder(const char* path)
     return false;
 }
 
-// Frames into PNG files. The target's sides are made even, because the
-// scene's projection is pixel for pixel only for even sizes; the frame is
-// drawn at its own size in the top-left corner, and that corner is written.
+// Frames into PNG files: a target of the frame's size, the frame drawn at its
+// own size, pixel for pixel.
 int WriteFrames(const Options& options, VideoReader& reader)
 {
     if (!MakeFolder(options.out))
         return 1;
     const int width = reader.width(), height = reader.height();
-    const int targetWidth = width + width % 2, targetHeight = height + height % 2;
-    COffScreen* target = COffScreen::NewL(targetWidth, targetHeight);
+    COffScreen* target = COffScreen::NewL(width, height);
     if (!TargetReady(target)) {
         delete target;
         return 1;
@@ -220,12 +218,11 @@ int WriteFrames(const Options& options, VideoReader& reader)
     int status = 0;
     {
         Playback playback(reader, ImageObject::imageSize);
-        std::vector<unsigned char> bgra(
-            static_cast<size_t>(targetWidth) * static_cast<size_t>(targetHeight) * 4);
-        // CopyBuffer reads the bottom row first: the top-left corner's top
-        // row is the buffer's last row.
-        const long stride = static_cast<long>(targetWidth) * 4;
-        const unsigned char* top = bgra.data() + (targetHeight - 1) * stride;
+        std::vector<unsigned char> bgra(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+        // CopyBuffer reads the bottom row first: the top row is the buffer's
+        // last.
+        const long stride = static_cast<long>(width) * 4;
+        const unsigned char* top = bgra.data() + (height - 1) * stride;
         std::string path(std::strlen(options.out) + 32, '\0');
         Progress progress(total);
         long frame = 0;

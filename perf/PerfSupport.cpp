@@ -39,8 +39,8 @@ float FrameTime(int n)
 
 void PlainSceneStart(int width, int height)
 {
-    const int hw = width / 2;
-    const int hh = height / 2;
+    const double hw = width / 2.0;
+    const double hh = height / 2.0;
     glViewport(0, 0, width, height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);

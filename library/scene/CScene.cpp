@@ -46,7 +46,7 @@ const varnox::View* CScene::ViewFor(int w, int h, int d)
         viewSize[0] = w;
         viewSize[1] = h;
         viewSize[2] = d;
-        const int hw = w / 2, hh = h / 2;
+        const double hw = w / 2.0, hh = h / 2.0;
         viewUsable = varnox::Culling::MakeView(
             *view, w, h, hw, hh, d < 180 ? -hw : hw, d >= 90 && d < 270 ? -hh : hh, d, kDepthRange);
         view->id = varnox::Culling::NextViewId();
@@ -91,8 +91,12 @@ void CScene::Render(CRenderTarget* target)
     }
     const int w = target->width;
     const int h = target->height;
-    const int hw = w / 2;
-    const int hh = h / 2;
+    // Half the target in scene units, halves included: W × H units on W × H
+    // pixels whatever the parity, so that a unit is a pixel (integer halves
+    // would squeeze W units onto W - 1 for an odd side, and leave a side of
+    // one pixel with an empty projection that GL refuses).
+    const double hw = w / 2.0;
+    const double hh = h / 2.0;
 
     // The rotation in 0..359; the scene origin goes to the corner that keeps
     // the scene's axes pointing into the target.

@@ -57,10 +57,9 @@ void CRenderTarget::ContextInit()
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    // Integer halves, truncated toward zero before the conversion: a width of
-    // 501 gives -250 ... 250.
-    const int hw = width / 2;
-    const int hh = height / 2;
+    // Half the target, halves included: a unit is a pixel for every size.
+    const double hw = width / 2.0;
+    const double hh = height / 2.0;
     glOrtho(-hw, hw, -hh, hh, kNearPlane, kFarPlane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();

@@ -1,4 +1,7 @@
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "gl/GLTest.h"
 #include "gl/SceneProbes.h"
@@ -248,6 +251,65 @@ TEST_F(ImageObjectTest, ImageAppearsUprightAtItsPlace)
     EXPECT_EQ(at(10, 9)[0], 0); // below it
     delete scene;
     delete target;
+}
+
+// An image as large as the scene, at (0, 0), fills the target pixel for
+// pixel, under every scene rotation, whatever the parity of the target's
+// sides, one-pixel sides included. Under a rotation of d degrees the picture
+// is the image turned d degrees counter-clockwise (the even sizes show the
+// convention; they were always drawn so).
+TEST_F(ImageObjectTest, ImagesFillTargetsOfEverySizePixelForPixel)
+{
+    const int sizes[][2] = { { 1, 1 }, { 5, 1 }, { 1, 5 }, { 7, 3 }, { 31, 21 }, { 32, 20 } };
+    for (const auto& size : sizes) {
+        const int w = size[0], h = size[1];
+        COffScreen* target = COffScreen::NewL(w, h);
+        ASSERT_NE(target, nullptr);
+        for (int degrees : { 0, 90, 180, 270 }) {
+            SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + ", " + std::to_string(degrees));
+            // The scene's own size: the target's, sides swapped when turned.
+            const bool turned = degrees % 180 != 0;
+            const int iw = turned ? h : w, ih = turned ? w : h;
+            // Each pixel its own colour: column and row in red and green.
+            std::vector<uint8_t> rgba(static_cast<size_t>(iw) * ih * 4, 255);
+            for (int y = 0; y < ih; ++y)
+                for (int x = 0; x < iw; ++x) {
+                    rgba[(y * iw + x) * 4] = static_cast<uint8_t>(x * 7);
+                    rgba[(y * iw + x) * 4 + 1] = static_cast<uint8_t>(y * 11);
+                    rgba[(y * iw + x) * 4 + 2] = static_cast<uint8_t>((x + y) % 2 * 200);
+                }
+            std::unique_ptr<ImageObject> image(ImageObject::NewL(ImageObject::imageSize, false));
+            image->Image(iw, ih, ImageObject::RGBA32, rgba.data());
+            CScene* scene = CScene::NewL();
+            scene->SceneRotation(degrees);
+            scene->addObject(image.get());
+            scene->Render(target);
+            const std::vector<uint8_t> pixels = vxtest::ReadPixels(*target);
+            int worst = 0;
+            for (int y = 0; y < ih; ++y)
+                for (int x = 0; x < iw; ++x) {
+                    // Where the image's (x, y) lands, from the top-left.
+                    int col = x, row = y;
+                    if (degrees == 90) {
+                        col = y;
+                        row = h - 1 - x;
+                    } else if (degrees == 180) {
+                        col = w - 1 - x;
+                        row = h - 1 - y;
+                    } else if (degrees == 270) {
+                        col = w - 1 - y;
+                        row = x;
+                    }
+                    const uint8_t* bgra = &pixels[(static_cast<size_t>(h - 1 - row) * w + col) * 4];
+                    const uint8_t* want = &rgba[(y * iw + x) * 4];
+                    for (int c = 0; c < 3; ++c)
+                        worst = std::max(worst, std::abs(bgra[2 - c] - want[c]));
+                }
+            EXPECT_LE(worst, 2);
+            delete scene;
+        }
+        delete target;
+    }
 }
 
 // A planar I420 frame of four solid quadrants, given as (Y, U, V) each.

@@ -28,8 +28,9 @@ void ExpectInitialState(int w, int h)
     EXPECT_EQ(viewport[2], w);
     EXPECT_EQ(viewport[3], h);
 
-    // glOrtho(-w/2, w/2, -h/2, h/2, -100, 100) with integer halves.
-    const double hw = w / 2, hh = h / 2;
+    // glOrtho(-w/2, w/2, -h/2, h/2, -100, 100), halves included: a unit is a
+    // pixel on odd sides too.
+    const double hw = w / 2.0, hh = h / 2.0;
     const double expected[16] = { 1.0 / hw, 0, 0, 0, 0, 1.0 / hh, 0, 0, 0, 0, -0.01, 0, 0, 0, 0, 1 };
     GLdouble projection[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
@@ -72,7 +73,7 @@ void ExpectInitialState(int w, int h)
     EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY));
 }
 
-TEST_F(RenderTargetTest, ContextInitSetsTheInitialStateWithIntegerHalves)
+TEST_F(RenderTargetTest, ContextInitSetsTheInitialStatePixelForPixel)
 {
     InitProbe target(501, 333);
     ExpectInitialState(501, 333);

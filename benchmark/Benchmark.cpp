@@ -8,6 +8,7 @@
 #include <varnox/varnox.h>
 
 #include "BenchmarkImage.h"
+#include "OutputFile.h"
 #include "ParametricSurface.h"
 #include "Summary.h"
 
@@ -135,16 +136,19 @@ int RunBenchmark(const BenchmarkRect& rect)
 
 int RunBenchmark(const BenchmarkOptions& options)
 {
-    // The file is opened before anything is rendered, so that a run is not
-    // wasted on a name that cannot be written.
+    // The results go into a new file beside the one named, made before
+    // anything is rendered so that a run is not wasted on a name that cannot
+    // be written, and put in its place only once written whole: a run that
+    // fails leaves whatever the name held (cmdline/OutputFile.h).
+    vnxcmd::OutputFile output;
     std::FILE* json = nullptr;
     if (!options.json.empty()) {
-        json = std::fopen(options.json.c_str(), "w");
-        if (!json) {
-            std::fprintf(
-                stderr, "vnxtest3D: cannot write %s: %s\n", options.json.c_str(), std::strerror(errno));
+        std::string error;
+        if (!output.Open(options.json, error)) {
+            std::fprintf(stderr, "vnxtest3D: cannot write %s: %s\n", options.json.c_str(), error.c_str());
             return 1;
         }
+        json = output.file();
     }
 
     // Per-frame times and report intervals go into arrays made here, so
@@ -159,10 +163,6 @@ int RunBenchmark(const BenchmarkOptions& options)
         delete benchmark;
         std::fprintf(stderr, "vnxtest3D: no GL context to render into%s\n",
             options.offscreen ? "" : " (--offscreen needs no window)");
-        if (json) {
-            std::fclose(json);
-            std::remove(options.json.c_str());
-        }
         return 1;
     }
     benchmark->intervals = intervals.get();
@@ -197,10 +197,10 @@ int RunBenchmark(const BenchmarkOptions& options)
         PrintSummary(stdout, options, results);
     if (json) {
         const std::string text = ResultsJson(options, results);
-        const bool written = std::fwrite(text.data(), 1, text.size(), json) == text.size();
-        if (std::fclose(json) != 0 || !written) {
-            std::fprintf(
-                stderr, "vnxtest3D: cannot write %s: %s\n", options.json.c_str(), std::strerror(errno));
+        std::fwrite(text.data(), 1, text.size(), json);
+        std::string error;
+        if (!output.Commit(error)) {
+            std::fprintf(stderr, "vnxtest3D: cannot write %s: %s\n", options.json.c_str(), error.c_str());
             return 1;
         }
     }

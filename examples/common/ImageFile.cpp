@@ -8,6 +8,8 @@
 #include <png.h>
 #include <turbojpeg.h>
 
+#include "OutputFile.h"
+
 namespace {
 
 bool ReadFile(const char* path, std::vector<unsigned char>& bytes, std::string& error)
@@ -137,18 +139,15 @@ bool LoadPicture(const char* path, Picture& picture, std::string& error)
 bool WritePng(
     const char* path, int width, int height, const unsigned char* top, long stride, std::string& error)
 {
-    std::FILE* file = std::fopen(path, "wb");
-    if (!file) {
-        error = std::strerror(errno);
+    // Written whole beside the path, then put in its place: a failed write
+    // leaves what the path held (cmdline/OutputFile.h).
+    vnxcmd::OutputFile output;
+    if (!output.Open(path, error))
+        return false;
+    const char* message = nullptr;
+    if (!WriteRows(output.file(), width, height, top, stride, &message)) {
+        error = message;
         return false;
     }
-    const char* message = nullptr;
-    bool ok = WriteRows(file, width, height, top, stride, &message);
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        message = "write error";
-    }
-    if (!ok)
-        error = message;
-    return ok;
+    return output.Commit(error);
 }

@@ -1,5 +1,7 @@
 // vnxtest3D as its users run it: headless, without an X server, with bad options.
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -15,6 +17,15 @@ using vxtools::RunTool;
 
 const std::string kProgram = VNX_BENCHMARK_DIR "/vnxtest3D";
 
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::vector<std::string> LinesOf(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -26,7 +37,10 @@ std::vector<std::string> LinesOf(const std::string& text)
 
 TEST(BenchmarkRun, OffscreenRunWithoutXServerSummarisesWhatItReported)
 {
-    const std::string json = vxtools::NewFolder("bench") + "/results.json";
+    // An older results file of that name is replaced whole.
+    const std::string folder = vxtools::NewFolder("bench");
+    const std::string json = folder + "/results.json";
+    std::ofstream(json) << "an older run\n";
     const vxtools::RunResult run = RunTool(kProgram,
         { "--offscreen", "--frames", "90", "--report-every", "30", "--size", "96x64", "--summary", "--json",
             json },
@@ -55,6 +69,7 @@ TEST(BenchmarkRun, OffscreenRunWithoutXServerSummarisesWhatItReported)
 
     std::ifstream file(json);
     const nlohmann::json results = nlohmann::json::parse(file);
+    EXPECT_EQ(FilesIn(folder), std::vector<std::string> { "results.json" });
     EXPECT_EQ(summary[1], "Renderer:\t" + results["renderer"].get<std::string>());
     EXPECT_FALSE(results["renderer"].get<std::string>().empty());
     EXPECT_EQ(summary[2], "Target:\toffscreen 96x64");
@@ -108,14 +123,20 @@ TEST(BenchmarkRun, WithoutAnyTargetItStopsWithStatusOneAndNoReports)
         EXPECT_EQ(run.out, line + "\n");
         EXPECT_EQ(run.err, "vnxtest3D: no GL context to render into (--offscreen needs no window)\n");
     }
-    // Nor off screen when EGL has no driver at all.
-    const vxtools::RunResult run
-        = RunTool(kProgram, { "--offscreen", "--json", "r.json" }, vxtools::NewFolder("none"),
-            { "DISPLAY", "__EGL_VENDOR_LIBRARY_FILENAMES=" VNX_TEST_DIR "/no-egl-vendor.json" });
+    // Nor off screen when EGL has no driver at all; the results file named
+    // keeps what it held, and nothing else is left beside it.
+    const std::string folder = vxtools::NewFolder("none");
+    std::ofstream(folder + "/r.json") << "last week's results\n";
+    const vxtools::RunResult run = RunTool(kProgram, { "--offscreen", "--json", "r.json" }, folder,
+        { "DISPLAY", "__EGL_VENDOR_LIBRARY_FILENAMES=" VNX_TEST_DIR "/no-egl-vendor.json" });
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out.find("Total time"), std::string::npos);
     EXPECT_NE(run.out.find("kxOffScreen wglGetCurrentDC failed, Error\n"), std::string::npos) << run.out;
     EXPECT_EQ(run.err, "vnxtest3D: no GL context to render into\n");
+    std::stringstream kept;
+    kept << std::ifstream(folder + "/r.json").rdbuf();
+    EXPECT_EQ(kept.str(), "last week's results\n");
+    EXPECT_EQ(FilesIn(folder), std::vector<std::string> { "r.json" });
 }
 
 TEST(BenchmarkRun, BadOptionsPrintTheUsageAndRenderNothing)
@@ -143,6 +164,17 @@ TEST(BenchmarkRun, BadOptionsPrintTheUsageAndRenderNothing)
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_EQ(unwritable.out, "");
     EXPECT_EQ(unwritable.err, "vnxtest3D: cannot write /nonexistent/r.json: No such file or directory\n");
+
+    // Only a regular file is replaced: a folder or a device is refused
+    // before anything is rendered.
+    for (const auto& [path, why] : std::vector<std::pair<std::string, std::string>> {
+             { VNX_BENCHMARK_DIR, "is a folder" }, { "/dev/null", "is not a regular file" } }) {
+        const vxtools::RunResult run
+            = RunTool(kProgram, { "--offscreen", "--json", path }, VNX_BENCHMARK_DIR, { "DISPLAY" });
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "vnxtest3D: cannot write " + path + ": " + why + "\n");
+    }
 }
 
 } // namespace

@@ -126,6 +126,9 @@ TEST(Vnxview, RefusesWhatItCannotShowWithOneLine)
         { { "--out", "o.png", "missing.png" }, "vnxview: missing.png: No such file or directory\n" },
         { { "--out", "/nonexistent/o.png", "ok.png" },
             "vnxview: /nonexistent/o.png: No such file or directory\n" },
+        // Only a regular file is replaced.
+        { { "--out", folder, "ok.png" }, "vnxview: " + folder + ": is a folder\n" },
+        { { "--out", "/dev/null", "ok.png" }, "vnxview: /dev/null: is not a regular file\n" },
     };
     for (const auto& [arguments, line] : cases) {
         const vxtools::RunResult run = RunTool(VNX_VIEW, arguments, folder, { "DISPLAY" });

@@ -10,11 +10,10 @@
 #include "BenchmarkImage.h"
 #include "OutputFile.h"
 #include "ParametricSurface.h"
+#include "ShaderFile.h"
 #include "Summary.h"
 
 namespace {
-
-const char* const kShaderFile = "kxLightShader.sh";
 
 BenchmarkOptions WindowOptions(int width, int height)
 {
@@ -57,7 +56,11 @@ Benchmark::Benchmark(const BenchmarkOptions& options)
             return;
         window->SetRefreshInterval(options.interval);
     }
-    const BenchmarkScene built = BuildBenchmarkScene(options.width, options.height, kShaderFile);
+    // Without the file anywhere, the name as it always was: the shader then
+    // says it cannot read it (RunBenchmark refuses to run that way).
+    const std::string shader = FindShaderFile();
+    const BenchmarkScene built
+        = BuildBenchmarkScene(options.width, options.height, shader.empty() ? kShaderFile : shader.c_str());
     scene = built.scene;
     surface = built.surface;
 }
@@ -140,6 +143,14 @@ int RunBenchmark(const BenchmarkOptions& options)
     // anything is rendered so that a run is not wasted on a name that cannot
     // be written, and put in its place only once written whole: a run that
     // fails leaves whatever the name held (cmdline/OutputFile.h).
+    // Timing the wave without its shader would report numbers for another
+    // scene: refuse before anything is made.
+    if (FindShaderFile().empty()) {
+        std::fprintf(
+            stderr, "vnxtest3D: %s is neither in the working folder nor beside the program\n", kShaderFile);
+        return 1;
+    }
+
     vnxcmd::OutputFile output;
     std::FILE* json = nullptr;
     if (!options.json.empty()) {

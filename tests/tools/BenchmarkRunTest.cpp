@@ -139,6 +139,30 @@ TEST(BenchmarkRun, WithoutAnyTargetItStopsWithStatusOneAndNoReports)
     EXPECT_EQ(FilesIn(folder), std::vector<std::string> { "r.json" });
 }
 
+// Run from another folder it reads the shader beside itself; a copy of the
+// program with no shader anywhere stops with one line before any frame,
+// instead of timing the wave without its shader.
+TEST(BenchmarkRun, ReadsItsShaderBesideItselfAndStopsWithoutOne)
+{
+    const std::vector<std::string> run10 = { "--offscreen", "--frames", "10", "--report-every", "10" };
+    const vxtools::RunResult elsewhere
+        = RunTool(kProgram, run10, vxtools::NewFolder("elsewhere"), { "DISPLAY" });
+    EXPECT_EQ(elsewhere.status, 0);
+    EXPECT_EQ(elsewhere.err, "");
+    EXPECT_EQ(elsewhere.out.find("cannot open"), std::string::npos) << elsewhere.out;
+    EXPECT_EQ(elsewhere.out.find("failed"), std::string::npos) << elsewhere.out;
+    EXPECT_NE(elsewhere.out.find("Total time and frames:"), std::string::npos);
+
+    const std::string alone = vxtools::NewFolder("alone");
+    std::filesystem::copy_file(kProgram, alone + "/vnxtest3D");
+    std::filesystem::permissions(alone + "/vnxtest3D", std::filesystem::perms::owner_all);
+    const vxtools::RunResult without = RunTool(alone + "/vnxtest3D", run10, alone, { "DISPLAY" });
+    EXPECT_EQ(without.status, 1);
+    EXPECT_EQ(without.out, "");
+    EXPECT_EQ(
+        without.err, "vnxtest3D: kxLightShader.sh is neither in the working folder nor beside the program\n");
+}
+
 TEST(BenchmarkRun, BadOptionsPrintTheUsageAndRenderNothing)
 {
     const std::vector<std::vector<std::string>> bad = {

@@ -27,9 +27,9 @@ const char* MissingForBufferObjects()
 void ReportInert(const char* owner, const char* missing)
 {
     if (missing == kNoCurrentContext)
-        Print("%s: no GL context is current; it stays inert\n", owner);
+        Print(Kind::Refusal, "%s: no GL context is current; it stays inert\n", owner);
     else
-        Print("%s: the GL entry point %s is not loaded; it stays inert\n", owner, missing);
+        Print(Kind::Refusal, "%s: the GL entry point %s is not loaded; it stays inert\n", owner, missing);
 }
 
 bool ReadyForGLObjects(const char* owner, std::initializer_list<NeededEntry> needed)

@@ -27,7 +27,8 @@ const char* OpenMode(int mode)
 // error number that has no text of its own.
 void Report(const char* what, const char* path, const char* reason)
 {
-    varnox::Print("kxStream: cannot %s %s: %s\n", what, path ? path : "(no file name)", reason);
+    varnox::Print(
+        varnox::Kind::Failure, "kxStream: cannot %s %s: %s\n", what, path ? path : "(no file name)", reason);
 }
 
 void Report(const char* what, const char* path, int error)
@@ -78,9 +79,10 @@ kxStream::kxStream(const char* path, int mode)
 void kxStream::Refuse(const char* operation, int len)
 {
     if (len < 0)
-        varnox::Print("kxStream: %s refused the length %d\n", operation, len);
+        varnox::Print(varnox::Kind::Refusal, "kxStream: %s refused the length %d\n", operation, len);
     else
-        varnox::Print("kxStream: %s refused a null buffer of %d bytes\n", operation, len);
+        varnox::Print(
+            varnox::Kind::Refusal, "kxStream: %s refused a null buffer of %d bytes\n", operation, len);
 }
 
 kxStream::~kxStream()

@@ -59,7 +59,7 @@ void Shader::unbind(TContext*)
 void Shader::SetVertexProgram(VertexProgram* p)
 {
     if (!p) {
-        varnox::Print("Shader: SetVertexProgram refused a null program\n");
+        varnox::Print(varnox::Kind::Refusal, "Shader: SetVertexProgram refused a null program\n");
         return;
     }
     ReplaceStage(vertexProgram, p);
@@ -68,7 +68,7 @@ void Shader::SetVertexProgram(VertexProgram* p)
 void Shader::SetFragmentProgram(FragmentProgram* p)
 {
     if (!p) {
-        varnox::Print("Shader: SetFragmentProgram refused a null program\n");
+        varnox::Print(varnox::Kind::Refusal, "Shader: SetFragmentProgram refused a null program\n");
         return;
     }
     ReplaceStage(fragmentProgram, p);
@@ -94,7 +94,7 @@ namespace {
 template <class Send> void SendUniform(Shader& shader, const char* name, Send send)
 {
     if (!name) {
-        varnox::Print("Shader: SetUniform refused a null uniform name\n");
+        varnox::Print(varnox::Kind::Refusal, "Shader: SetUniform refused a null uniform name\n");
         return;
     }
     if (!shader.program)

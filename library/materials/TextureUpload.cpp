@@ -86,34 +86,35 @@ bool TextureUpload::CheckImage(Texture& texture, const char* owner, const char* 
     int height, int stride, int bytesPerPixel)
 {
     if (width < 0 || height < 0) {
-        Print("%s: %s refused the size %d x %d\n", owner, operation, width, height);
+        Print(Kind::Refusal, "%s: %s refused the size %d x %d\n", owner, operation, width, height);
         return false;
     }
     if (stride < 0) {
-        Print("%s: %s refused the stride %d\n", owner, operation, stride);
+        Print(Kind::Refusal, "%s: %s refused the stride %d\n", owner, operation, stride);
         return false;
     }
     // A shorter stride would make the storage narrower than the image and
     // show it wrapped; widening it would read past the caller's rows.
     const long long rowBytes = static_cast<long long>(width) * bytesPerPixel;
     if (stride != 0 && stride < rowBytes) {
-        Print("%s: %s refused the stride %d: shorter than a row of %d pixels (%lld bytes)\n", owner,
-            operation, stride, width, rowBytes);
+        Print(Kind::Refusal, "%s: %s refused the stride %d: shorter than a row of %d pixels (%lld bytes)\n",
+            owner, operation, stride, width, rowBytes);
         return false;
     }
     const int limit = SizeLimit(texture);
     if (limit <= 0) {
-        Print("%s: %s refused the image: no GL context is current\n", owner, operation);
+        Print(Kind::Refusal, "%s: %s refused the image: no GL context is current\n", owner, operation);
         return false;
     }
     const int rowLength = stride != 0 ? stride / bytesPerPixel : width;
     if (width > limit || height > limit) {
-        Print("%s: %s refused the size %d x %d: above GL_MAX_TEXTURE_SIZE %d\n", owner, operation, width,
-            height, limit);
+        Print(Kind::Refusal, "%s: %s refused the size %d x %d: above GL_MAX_TEXTURE_SIZE %d\n", owner,
+            operation, width, height, limit);
         return false;
     }
     if (rowLength > limit) {
-        Print("%s: %s refused the stride %d: rows of %d pixels are above GL_MAX_TEXTURE_SIZE %d\n", owner,
+        Print(Kind::Refusal,
+            "%s: %s refused the stride %d: rows of %d pixels are above GL_MAX_TEXTURE_SIZE %d\n", owner,
             operation, stride, rowLength, limit);
         return false;
     }
@@ -125,7 +126,8 @@ bool TextureUpload::CheckRect(
 {
     if (x < 0 || y < 0 || width < 0 || height < 0 || static_cast<long long>(x) + width > texture.textureWidth
         || static_cast<long long>(y) + height > texture.textureHeight) {
-        Print("%s: %s refused the rectangle at (%d, %d) of %d x %d: outside the storage of %d x %d\n", owner,
+        Print(Kind::Refusal,
+            "%s: %s refused the rectangle at (%d, %d) of %d x %d: outside the storage of %d x %d\n", owner,
             operation, x, y, width, height, texture.textureWidth, texture.textureHeight);
         return false;
     }
@@ -153,7 +155,7 @@ void TextureUpload::SetImage(Texture& texture, const char* owner, int accepted, 
     if (created) {
         glGenTextures(1, &texture.texture);
         if (texture.texture == 0) {
-            Print("%s: setImage refused the image: GL made no texture object\n", owner);
+            Print(Kind::Failure, "%s: setImage refused the image: GL made no texture object\n", owner);
             return;
         }
         texture.shareGroup = CurrentShareGroup();
@@ -190,7 +192,7 @@ void TextureUpload::SetRect(Texture& texture, const char* owner, int accepted, i
     if (!format || texture.texture == 0)
         return;
     if (!pixels) {
-        Print("%s: setSubImage refused null pixels\n", owner);
+        Print(Kind::Refusal, "%s: setSubImage refused null pixels\n", owner);
         return;
     }
     if (!CheckRect(texture, owner, "setSubImage", x, y, width, height) || width == 0 || height == 0)

@@ -28,7 +28,7 @@ bool YUVConverter::Configure(int w, int h, int code)
     // The buffer's bytes, rowBytes × height, must fit an int: the texture
     // takes the row length as one, and GL counts the bytes it reads in one.
     if (w < 0 || h < 0 || static_cast<long long>(w) * h * kPixelBytes > INT_MAX) {
-        varnox::Print("YUVConverter: Configure refused the size %d x %d\n", w, h);
+        varnox::Print(varnox::Kind::Refusal, "YUVConverter: Configure refused the size %d x %d\n", w, h);
         return false;
     }
     // Reconfiguring without a Release in between would lose the old buffer.

@@ -104,14 +104,15 @@ void ImageObject::Image(int width, int height, imageFormat code, const void* pix
     if (inert)
         return;
     if (!t) {
-        varnox::Print("ImageObject: Image refused the image: the object holds no texture\n");
+        varnox::Print(
+            varnox::Kind::Refusal, "ImageObject: Image refused the image: the object holds no texture\n");
         return;
     }
 
     // Whatever the code: a negative size would become the quad's and the
     // mapping's.
     if (width < 0 || height < 0) {
-        varnox::Print("ImageObject: Image refused the size %d x %d\n", width, height);
+        varnox::Print(varnox::Kind::Refusal, "ImageObject: Image refused the size %d x %d\n", width, height);
         return;
     }
 
@@ -121,7 +122,7 @@ void ImageObject::Image(int width, int height, imageFormat code, const void* pix
     bool skip = false;
     if (code == YUV420 || code == YUV422) {
         if (!pixels) {
-            varnox::Print(
+            varnox::Print(varnox::Kind::Refusal,
                 "ImageObject: Image refused a YUV frame of %d x %d without pixels\n", width, height);
             return;
         }
@@ -173,7 +174,7 @@ void ImageObject::SubImage(int x, int y, int width, int height, imageFormat code
     // call that was made.
     if (varnox::BytesPerPixel(code) && t->texture) {
         if (!pixels) {
-            varnox::Print("ImageObject: SubImage refused null pixels\n");
+            varnox::Print(varnox::Kind::Refusal, "ImageObject: SubImage refused null pixels\n");
             return;
         }
         if (!varnox::TextureUpload::CheckRect(*t, "ImageObject", "SubImage", x, y, width, height))
@@ -190,8 +191,9 @@ void ImageObject::ImageMapping(int x1, int y1, int x2, int y2)
     // Texel positions are divided by the storage size: without storage
     // there is nothing to show, and the coordinates would be infinite.
     if (!t || t->textureWidth <= 0 || t->textureHeight <= 0) {
-        varnox::Print("ImageObject: ImageMapping refused (%d, %d)-(%d, %d): the texture has no storage yet\n",
-            x1, y1, x2, y2);
+        varnox::Print(varnox::Kind::Refusal,
+            "ImageObject: ImageMapping refused (%d, %d)-(%d, %d): the texture has no storage yet\n", x1, y1,
+            x2, y2);
         return;
     }
     WriteMapping(*t, x1, y1, x2, y2);
@@ -262,7 +264,7 @@ void ImageObject::SetPosition(int x, int y, int z)
 void ImageObject::SetStride(int bytes)
 {
     if (bytes < 0) {
-        varnox::Print("ImageObject: SetStride refused the stride %d\n", bytes);
+        varnox::Print(varnox::Kind::Refusal, "ImageObject: SetStride refused the stride %d\n", bytes);
         return;
     }
     stride = bytes;

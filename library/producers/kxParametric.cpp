@@ -109,7 +109,7 @@ void kxParametric::setRes(int u, int v)
 {
     // In long long: long has 32 bits on 64-bit Windows.
     if (u < 0 || v < 0 || (static_cast<long long>(u) + 1) * (static_cast<long long>(v) + 1) > kMaxVertices) {
-        varnox::Print(
+        varnox::Print(varnox::Kind::Refusal,
             "kxParametric: setRes refused the resolution %d x %d (a grid of at most %ld vertices)\n", u, v,
             kMaxVertices);
         return;

@@ -58,7 +58,7 @@ void CScene::addObject(Node* node)
 {
     // The render loop reads every entry's flag: a null entry would crash it.
     if (!node) {
-        varnox::Print("CScene: addObject refused a null node\n");
+        varnox::Print(varnox::Kind::Refusal, "CScene: addObject refused a null node\n");
         return;
     }
     append(node);
@@ -86,7 +86,7 @@ void CScene::Render(CRenderTarget* target)
 {
     // No target: nothing to draw into and no size to set up from.
     if (!target) {
-        varnox::Print("CScene: Render refused a null target\n");
+        varnox::Print(varnox::Kind::Refusal, "CScene: Render refused a null target\n");
         return;
     }
     const int w = target->width;
@@ -171,8 +171,9 @@ bool Usable(const varnox::RenderState& state, const char* what, unsigned int gro
 {
     if (state.Shares(group))
         return true;
-    varnox::Print("CScene: Render refused a node: its %s belongs to share group %u, the target to %u\n", what,
-        group, state.TargetShareGroup());
+    varnox::Print(varnox::Kind::Refusal,
+        "CScene: Render refused a node: its %s belongs to share group %u, the target to %u\n", what, group,
+        state.TargetShareGroup());
     return false;
 }
 

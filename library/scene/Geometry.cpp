@@ -102,9 +102,10 @@ bool MayUpload(bool inert, T* data, const char* setter, long long count, long lo
     if (inert)
         return false;
     if (count < 0)
-        varnox::Print("Geometry: %s refused the count %lld\n", setter, count);
+        varnox::Print(varnox::Kind::Refusal, "Geometry: %s refused the count %lld\n", setter, count);
     else
-        varnox::Print("Geometry: %s refused the count %lld: %lld bytes do not fit an int\n", setter, count,
+        varnox::Print(varnox::Kind::Refusal,
+            "Geometry: %s refused the count %lld: %lld bytes do not fit an int\n", setter, count,
             count * elementBytes);
     return false;
 }
@@ -388,7 +389,7 @@ void Geometry::draw(varnox::RenderState& state)
     // Buffers of contexts that share nothing with the target's: the same
     // names there are other buffers, or none.
     if (!state.Shares(shareGroup)) {
-        varnox::Print(
+        varnox::Print(varnox::Kind::Refusal,
             "CScene: Render refused a node: its buffers belong to share group %u, the target to %u\n",
             shareGroup, state.TargetShareGroup());
         return;

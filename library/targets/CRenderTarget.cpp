@@ -78,7 +78,7 @@ void CRenderTarget::CopyBuffer(void* buffer)
         GLint packBuffer = 0;
         glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &packBuffer);
         if (!packBuffer) {
-            varnox::Print("CRenderTarget: CopyBuffer refused a null buffer\n");
+            varnox::Print(varnox::Kind::Refusal, "CRenderTarget: CopyBuffer refused a null buffer\n");
             return;
         }
     }

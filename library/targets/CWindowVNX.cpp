@@ -30,24 +30,24 @@ void PrintItems(const char* list)
     std::memcpy(copy.get(), list, length + 1);
     char* rest = nullptr;
     for (char* item = strtok_r(copy.get(), " ", &rest); item; item = strtok_r(nullptr, " ", &rest))
-        varnox::Print("%s\n", item);
+        varnox::Print(varnox::Kind::Report, "%s\n", item);
 }
 
 // The driver report printed when a window target starts GL.
 void PrintGLInfo()
 {
-    varnox::Print("Vendor: %s\n", GLText(GL_VENDOR));
-    varnox::Print("Renderer: %s\n", GLText(GL_RENDERER));
-    varnox::Print("Version: %s\n", GLText(GL_VERSION));
-    varnox::Print("Shader version: %s\n", GLText(GL_SHADING_LANGUAGE_VERSION));
+    varnox::Print(varnox::Kind::Report, "Vendor: %s\n", GLText(GL_VENDOR));
+    varnox::Print(varnox::Kind::Report, "Renderer: %s\n", GLText(GL_RENDERER));
+    varnox::Print(varnox::Kind::Report, "Version: %s\n", GLText(GL_VERSION));
+    varnox::Print(varnox::Kind::Report, "Shader version: %s\n", GLText(GL_SHADING_LANGUAGE_VERSION));
     PrintItems(kxGetWGLExtentions());
     PrintItems(GLText(GL_EXTENSIONS));
     GLint maxVertices = 0;
     GLint maxIndices = 0;
     glGetIntegerv(GL_MAX_ELEMENTS_VERTICES, &maxVertices);
     glGetIntegerv(GL_MAX_ELEMENTS_INDICES, &maxIndices);
-    varnox::Print("Max vertices: %d\n", maxVertices);
-    varnox::Print("Max indices: %d\n", maxIndices);
+    varnox::Print(varnox::Kind::Report, "Max vertices: %d\n", maxVertices);
+    varnox::Print(varnox::Kind::Report, "Max indices: %d\n", maxIndices);
 }
 
 } // namespace
@@ -62,7 +62,7 @@ CWindowVNX::CWindowVNX(int, int, int w, int h, unsigned long window)
 {
     std::string unreachable;
     if (!platform::OpenWindowSystem(unreachable)) {
-        varnox::Print("CWindowVNX: %s\n", unreachable.c_str());
+        varnox::Print(varnox::Kind::Failure, "CWindowVNX: %s\n", unreachable.c_str());
         return;
     }
     windowSystem = true;

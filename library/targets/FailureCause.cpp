@@ -59,10 +59,10 @@ void PrintFailure(const char* format, ...)
     va_start(args, format);
     const std::string message = Format(format, args);
     va_end(args);
-    varnox::Print("%s", message.c_str());
+    varnox::Print(varnox::Kind::Failure, "%s", message.c_str());
     const std::string why = TakeFailure();
     if (!why.empty() && DiagnosticsEnabled())
-        varnox::Print("  %s\n", why.c_str());
+        varnox::Print(varnox::Kind::Failure, "  %s\n", why.c_str());
 }
 
 } // namespace varnox::platform

@@ -101,7 +101,7 @@ void FillEmptyEntryPoints()
 void kxInitGLExtentions()
 {
     for (const char* name : kNeededExtensions)
-        varnox::Print("Needed extension %s is supported: %s", name,
+        varnox::Print(varnox::Kind::Report, "Needed extension %s is supported: %s", name,
             varnox::IsExtensionSupported(name) ? "Yes\n" : "No\n");
     reported = true;
     varnox::LoadGLEntryPoints();

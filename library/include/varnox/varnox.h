@@ -3,6 +3,7 @@
 // The whole public interface of Varnox.
 
 #include <varnox/Export.h>
+#include <varnox/Messages.h>
 #include <varnox/kxVec.h>
 #include <varnox/kxTransform.h>
 #include <varnox/kxObject.h>

@@ -342,7 +342,7 @@ namespace {
             found.candidates, egl::ParseDeviceChoice(Setting("VARNOX_EGL_DEVICE")), open);
         // The choice is no part of what a program prints: standard error.
         if (!selection.report.empty())
-            PrintTo(Stream::Errors, "%s", selection.report.c_str());
+            PrintTo(Stream::Errors, Kind::Report, "%s", selection.report.c_str());
 
         OpenedDisplay opened;
         if (selection.taken >= 0) {

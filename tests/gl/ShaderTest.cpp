@@ -1,3 +1,4 @@
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -183,6 +184,23 @@ TEST_F(ShaderTest, SyntaxErrorPrintsTheLogAndTheFailureLine)
     EXPECT_EQ(printed, ShaderLog(fragment->shader) + "FragmentProgram Compile failed\n");
     delete vertex; // never held: still their creator's
     delete fragment;
+}
+
+// GL takes a source up to its length; a NUL byte inside the file would have
+// cut it short and compiled what stood before it.
+TEST_F(ShaderTest, SourceWithANulByteIsRefusedAndLeftUncompiled)
+{
+    const std::string text = std::string(kBothStages) + std::string("\0 trailing bytes\n", 17);
+    const std::string path = Write("nul.sh", text);
+    VertexProgram* vertex = nullptr;
+    const std::string printed = CaptureOutput([&] { vertex = new VertexProgram(path.c_str()); });
+    EXPECT_EQ(printed,
+        "VertexProgram: refused the source " + path + ": a NUL byte at offset "
+            + std::to_string(std::strlen(kBothStages)) + "\n");
+    EXPECT_TRUE(glIsShader(vertex->shader));
+    EXPECT_EQ(ShaderParameter(vertex->shader, GL_COMPILE_STATUS), GL_FALSE);
+    EXPECT_EQ(ShaderParameter(vertex->shader, GL_SHADER_SOURCE_LENGTH), 0);
+    delete vertex;
 }
 
 TEST_F(ShaderTest, VersionDirectiveCannotFollowTheDefineLines)

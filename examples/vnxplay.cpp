@@ -20,6 +20,7 @@
 #include <varnox/varnox.h>
 
 #include "ImageFile.h"
+#include "LibraryMessages.h"
 #include "Playback.h"
 #include "ToolWindow.h"
 #include "VideoReader.h"
@@ -32,19 +33,23 @@ void Usage(std::FILE* out)
                "       vnxplay --size WxH --format i420|i422 [OPTION]... FILE\n"
                "Plays planar YUV video: a YUV4MPEG2 file, whose header gives the size, the\n"
                "frame rate and the chroma (4:2:0 or 4:2:2), or raw frames of the size and\n"
-               "layout given. Frames are read from the file one at a time.\n"
+               "layout given. Frames are read from the file one at a time; FILE - reads\n"
+               "standard input.\n"
                "\n"
                "  --size WxH        frame size of raw frames\n"
                "  --format i420|i422  layout of raw frames: Y, U, V planes, chroma halved\n"
                "                    across (i422), or across and down (i420)\n"
                "  --fps N           frames per second (default: the header's, 25 for raw\n"
-               "                    frames); 0 plays as fast as it can and prints the rate\n"
+               "                    frames); 0 plays as fast as it can and prints the rate;\n"
+               "                    else 0.001 to 1000\n"
                "  --loop            start again after the last frame\n"
                "  --frames N        stop after N frames\n"
                "  --out DIR         headless (no X server needed): write frames into DIR as\n"
                "                    PNG files named by frame number from 0 (000000.png, ...),\n"
                "                    at the frame's own size, as fast as it can\n"
                "  --every N         with --out, write every N-th frame only (default 1)\n"
+               "  --verbose         also print what the library reports (driver, extensions)\n"
+               "                    on standard error; its failures go there always\n"
                "Keys in the window: space pauses and goes on, q or Escape quits.\n",
         out);
 }
@@ -59,6 +64,7 @@ struct Options {
     long frames = 0; // 0: no limit
     const char* out = nullptr;
     long every = 0; // 0: not given
+    bool verbose = false;
 };
 
 bool EndsWith(const char* text, const char* suffix)
@@ -67,7 +73,13 @@ bool EndsWith(const char* text, const char* suffix)
     return n >= m && std::strcmp(text + n - m, suffix) == 0;
 }
 
-enum Option { kSize, kFormat, kFps, kLoop, kFrames, kOut, kEvery, kHelp };
+// The paced rates. A frame's period is kept in 64-bit nanoseconds, which a
+// rate much below one frame in 1000 s would overflow; 1000 frames a second
+// is already faster than any screen shows.
+const double kMinFps = 0.001;
+const double kMaxFps = 1000;
+
+enum Option { kSize, kFormat, kFps, kLoop, kFrames, kOut, kEvery, kVerbose, kHelp };
 
 const vnxcmd::Option kOptions[] = {
     { "--size", true },
@@ -77,6 +89,7 @@ const vnxcmd::Option kOptions[] = {
     { "--frames", true },
     { "--out", true },
     { "--every", true },
+    { "--verbose", false },
     { "--help", false },
 };
 
@@ -100,8 +113,12 @@ int Parse(int argc, char** argv, Options& options)
             break;
         case kFps: {
             char* end = nullptr;
-            options.fps = std::strtod(value, &end);
-            good = *value >= '0' && *value <= '9' && *end == '\0' && options.fps <= 1000;
+            const double fps = std::strtod(value, &end);
+            if (*value >= '0' && *value <= '9' && *end == '\0'
+                && (fps == 0 || (fps >= kMinFps && fps <= kMaxFps)))
+                options.fps = fps;
+            else
+                reader.Refuse(argument, "0, or 0.001 to 1000 frames a second");
             break;
         }
         case kLoop:
@@ -115,6 +132,9 @@ int Parse(int argc, char** argv, Options& options)
             break;
         case kEvery:
             good = vnxcmd::ParseWhole(value, 1, 1000000000, options.every);
+            break;
+        case kVerbose:
+            options.verbose = true;
             break;
         case kHelp:
             Usage(stdout);
@@ -142,6 +162,8 @@ int Parse(int argc, char** argv, Options& options)
         reader.Fail("--every goes with --out");
     else if (options.out && options.fps >= 0)
         reader.Fail("--out writes as fast as it can; --fps has no meaning there");
+    else if (options.loop && !std::strcmp(options.file, "-"))
+        reader.Fail("--loop cannot go back in standard input");
     else if (options.out && options.loop && !options.frames)
         reader.Fail("--loop with --out needs --frames, or it would write without end");
     return reader.failed() ? vnxcmd::Refused("vnxplay", reader.error(), Usage) : -1;
@@ -278,9 +300,11 @@ int Show(const Options& options, VideoReader& reader)
         return 1;
     }
 
+    // A header's rate is kept within the rates --fps takes.
     const double fps = options.fps >= 0
         ? options.fps
-        : static_cast<double>(reader.rateNumerator()) / reader.rateDenominator();
+        : std::fmin(kMaxFps,
+            std::fmax(kMinFps, static_cast<double>(reader.rateNumerator()) / reader.rateDenominator()));
     const int64_t period = fps > 0 ? static_cast<int64_t>(1e9 / fps) : 0;
     int status = 0;
     long frame = 0;
@@ -348,6 +372,7 @@ int main(int argc, char** argv)
     const int stop = Parse(argc, argv, options);
     if (stop >= 0)
         return stop;
+    RouteLibraryMessages(options.verbose);
 
     VideoReader reader;
     const bool opened = options.format ? reader.OpenRaw(options.file, options.width, options.height,

@@ -9,6 +9,7 @@
 #include <varnox/varnox.h>
 
 #include "ImageFile.h"
+#include "LibraryMessages.h"
 #include "ToolWindow.h"
 
 namespace {
@@ -25,7 +26,9 @@ void Usage(std::FILE* out)
                "                (default: the image's, turned by --rotate)\n"
                "  --rotate DEG  turn clockwise by DEG degrees, a multiple of 90 (default 0)\n"
                "  --out FILE    render the one image given into a PNG file, headless (no X\n"
-               "                server needed), instead of showing it\n",
+               "                server needed), instead of showing it\n"
+               "  --verbose     also print what the library reports (driver, extensions) on\n"
+               "                standard error; its failures go there always\n",
         out);
 }
 
@@ -35,14 +38,16 @@ struct Options {
     int width = 0; // 0: not given
     int height = 0;
     int rotation = 0; // clockwise degrees: 0, 90, 180 or 270
+    bool verbose = false;
 };
 
-enum Option { kOut, kSize, kRotate, kHelp };
+enum Option { kOut, kSize, kRotate, kVerbose, kHelp };
 
 const vnxcmd::Option kOptions[] = {
     { "--out", true },
     { "--size", true },
     { "--rotate", true },
+    { "--verbose", false },
     { "--help", false },
 };
 
@@ -71,6 +76,9 @@ int Parse(int argc, char** argv, Options& options)
                 options.rotation = static_cast<int>(((negative ? -degrees : degrees) % 360 + 360) % 360);
             break;
         }
+        case kVerbose:
+            options.verbose = true;
+            break;
         case kHelp:
             Usage(stdout);
             return 0;
@@ -208,5 +216,6 @@ int main(int argc, char** argv)
     const int stop = Parse(argc, argv, options);
     if (stop >= 0)
         return stop;
+    RouteLibraryMessages(options.verbose);
     return options.out ? RenderToFile(options) : Show(options);
 }

@@ -53,7 +53,10 @@ bool ToolWindow::Open(const char* name, int width, int height)
     Display* x = XOpenDisplay(nullptr);
     if (!x) {
         const char* server = XDisplayName(nullptr);
-        std::fprintf(stderr, "%s: no X server at \"%s\" (a window needs one)\n", name, server ? server : "");
+        if (server && *server)
+            std::fprintf(stderr, "%s: no X server at \"%s\" (a window needs one)\n", name, server);
+        else
+            std::fprintf(stderr, "%s: DISPLAY is not set: a window needs an X server\n", name);
         return false;
     }
     display = x;

@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include <sys/stat.h>
 
@@ -32,6 +34,26 @@ bool ReadLine(std::FILE* file, char* line, size_t size)
     return false;
 }
 
+// `text` as it can be shown on one line: control bytes (a CR left by a
+// line end of another system, a tab) and bytes above 126 as escapes.
+std::string Shown(const char* text)
+{
+    std::string shown;
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c; ++c) {
+        if (*c == '\r')
+            shown += "\\r";
+        else if (*c == '\t')
+            shown += "\\t";
+        else if (*c < 0x20 || *c > 0x7e) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", *c);
+            shown += escape;
+        } else
+            shown += static_cast<char>(*c);
+    }
+    return shown;
+}
+
 // A header number: digits only, as the command line's whole numbers are.
 bool ParseInt(const char* text, long minimum, long maximum, int& value)
 {
@@ -46,7 +68,7 @@ bool ParseInt(const char* text, long minimum, long maximum, int& value)
 
 VideoReader::~VideoReader()
 {
-    if (file)
+    if (file && file != stdin)
         std::fclose(file);
 }
 
@@ -64,10 +86,19 @@ bool VideoReader::Fail(const char* format, ...)
 
 bool VideoReader::Open(const char* path)
 {
+    // "-" is standard input: frames from a pipe, read once (no --loop).
+    if (!std::strcmp(path, "-")) {
+        name = "standard input";
+        file = stdin;
+        return true;
+    }
     name = path;
     file = std::fopen(path, "rb");
     if (!file)
         return Fail("%s", std::strerror(errno));
+    struct stat info;
+    if (fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode))
+        return Fail("is a folder, not a video file");
     return true;
 }
 
@@ -121,20 +152,23 @@ bool VideoReader::ParseHeader()
         switch (tag[0]) {
         case 'W':
             if (!ParseInt(value, 1, kMaxSide, width))
-                return Fail("bad YUV4MPEG2 header: width \"%s\" (1 to %d taken)", value, kMaxSide);
+                return Fail(
+                    "bad YUV4MPEG2 header: width \"%s\" (1 to %d taken)", Shown(value).c_str(), kMaxSide);
             break;
         case 'H':
             if (!ParseInt(value, 1, kMaxSide, height))
-                return Fail("bad YUV4MPEG2 header: height \"%s\" (1 to %d taken)", value, kMaxSide);
+                return Fail(
+                    "bad YUV4MPEG2 header: height \"%s\" (1 to %d taken)", Shown(value).c_str(), kMaxSide);
             break;
         case 'F': {
             const char* colon = std::strchr(value, ':');
             char numerator[16] = "";
             if (!colon || colon - value >= static_cast<long>(sizeof numerator))
-                return Fail("bad YUV4MPEG2 header: frame rate \"%s\" (want N:D)", value);
+                return Fail("bad YUV4MPEG2 header: frame rate \"%s\" (want N:D)", Shown(value).c_str());
             std::memcpy(numerator, value, static_cast<size_t>(colon - value));
             if (!ParseInt(numerator, 1, 1000000000, rateNum) || !ParseInt(colon + 1, 1, 1000000000, rateDen))
-                return Fail("bad YUV4MPEG2 header: frame rate \"%s\" (want N:D, both above 0)", value);
+                return Fail(
+                    "bad YUV4MPEG2 header: frame rate \"%s\" (want N:D, both above 0)", Shown(value).c_str());
             break;
         }
         case 'C':
@@ -146,7 +180,7 @@ bool VideoReader::ParseHeader()
             else if (!std::strcmp(value, "422"))
                 code = ImageObject::YUV422;
             else
-                return Fail("chroma \"%s\" is not supported (420 and 422 are)", value);
+                return Fail("chroma \"%s\" is not supported (420 and 422 are)", Shown(value).c_str());
             break;
         default:
             // Interlacing (I), pixel aspect (A) and extensions (X) change

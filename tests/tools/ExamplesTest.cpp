@@ -135,6 +135,13 @@ TEST(Vnxview, RefusesWhatItCannotShowWithOneLine)
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.err, line);
     }
+    // Without any GL the library's failure line goes to standard error;
+    // standard output stays the tool's, empty.
+    const vxtools::RunResult noGl = RunTool(VNX_VIEW, { "--out", "o.png", "ok.png" }, folder,
+        { "DISPLAY", "__EGL_VENDOR_LIBRARY_FILENAMES=" VNX_TEST_DIR "/no-egl-vendor.json" });
+    EXPECT_EQ(noGl.status, 1);
+    EXPECT_EQ(noGl.out, "");
+    EXPECT_NE(noGl.err.find("kxOffScreen wglGetCurrentDC failed, Error\n"), std::string::npos) << noGl.err;
     const vxtools::RunResult cut = RunTool(VNX_VIEW, { "--out", "o.png", "cut.png" }, folder, { "DISPLAY" });
     EXPECT_EQ(cut.status, 1);
     EXPECT_EQ(cut.err.rfind("vnxview: cut.png: bad PNG: ", 0), 0u) << cut.err;
@@ -233,6 +240,9 @@ TEST(Vnxplay, BrokenFilesGiveOneLineAndStatusOneAfterTheGoodFrames)
             "c444.y4m: chroma \"444\" is not supported (420 and 422 are)", 0 },
         { "mono.y4m", "YUV4MPEG2 W8 H6 Cmono\n",
             "mono.y4m: chroma \"mono\" is not supported (420 and 422 are)", 0 },
+        // A header with a CR before its line end: the CR is named.
+        { "cr.y4m", "YUV4MPEG2 W8 H6 C420\r\nFRAME\n",
+            "cr.y4m: chroma \"420\\r\" is not supported (420 and 422 are)", 0 },
         { "width.y4m", "YUV4MPEG2 H6 F25:1\n", "width.y4m: bad YUV4MPEG2 header: no width (W)", 0 },
         { "huge.y4m", "YUV4MPEG2 W99999 H6\n",
             "huge.y4m: bad YUV4MPEG2 header: width \"99999\" (1 to 16384 taken)", 0 },
@@ -271,12 +281,46 @@ TEST(Vnxplay, BrokenFilesGiveOneLineAndStatusOneAfterTheGoodFrames)
     for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>> { {},
              { "--size", "8x6", "short.yuv" }, { "--size", "8x6", "--format", "i420", "cut.y4m" },
              { "--format", "nv12", "--size", "8x6", "short.yuv" }, { "--every", "2", "cut.y4m" },
-             { "--loop", "--out", "x", "cut.y4m" }, { "--fps", "-1", "cut.y4m" },
-             { "cut.y4m", "size.y4m" } }) {
+             { "--loop", "--out", "x", "cut.y4m" }, { "--fps", "-1", "cut.y4m" }, { "cut.y4m", "size.y4m" },
+             { "--loop", "-" } }) {
         const vxtools::RunResult run = RunTool(VNX_PLAY, arguments, folder, { "DISPLAY" });
         EXPECT_EQ(run.status, 2) << (arguments.empty() ? "" : arguments[0]);
         EXPECT_NE(run.err.find("\nUsage: vnxplay"), std::string::npos) << run.err;
     }
+    // Rates: 0, or from one frame in 1000 s (a slower one overflowed the
+    // frame period) to 1000 a second, and the refusal says so.
+    for (const char* fps : { "1e-10", "0.0009", "1001", "nan" }) {
+        const vxtools::RunResult run = RunTool(VNX_PLAY, { "--fps", fps, "cut.y4m" }, folder, { "DISPLAY" });
+        EXPECT_EQ(run.status, 2) << fps;
+        EXPECT_EQ(
+            run.err.rfind(std::string("vnxplay: --fps wants 0, or 0.001 to 1000 frames a second, not \"")
+                    + fps + "\"\n",
+                0),
+            0u)
+            << run.err;
+    }
+
+    // A folder is named as one, not read.
+    const vxtools::RunResult asFile = RunTool(VNX_PLAY, { folder, "--out", "x" }, folder, { "DISPLAY" });
+    EXPECT_EQ(asFile.status, 1);
+    EXPECT_EQ(asFile.err, "vnxplay: " + folder + ": is a folder, not a video file\n");
+}
+
+TEST(Vnxplay, ReadsStandardInputForADash)
+{
+    const std::string folder = vxtools::NewFolder("playstdin");
+    WriteBytes(folder + "/a.y4m", Y4m(16, 8, true, 2, true));
+    const vxtools::RunResult run = RunTool(
+        "/bin/sh", { "-c", std::string("exec '") + VNX_PLAY + "' --out s - < a.y4m" }, folder, { "DISPLAY" });
+    EXPECT_EQ(run.status, 0) << run.err;
+    ExpectFrames(folder + "/s", 16, 8, true, { 0, 1 });
+    EXPECT_FALSE(Exists(folder + "/s/000002.png"));
+    // Through a pipe the length is unknown and a broken stream is named as
+    // standard input.
+    const vxtools::RunResult cut = RunTool("/bin/sh",
+        { "-c", std::string("head -c 300 a.y4m | '") + VNX_PLAY + "' --out t -" }, folder, { "DISPLAY" });
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(cut.err, "vnxplay: standard input: frame 1 is truncated: 40 of 192 bytes\n");
 }
 
 TEST(OffscreenExample, IsTheReadmesFirstProgramAndRendersWithoutXServer)

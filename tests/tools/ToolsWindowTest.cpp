@@ -134,6 +134,8 @@ TEST(ToolWindows, VnxviewFitsTurnsAndStepsThroughImagesByKey)
     server.Key(window, XK_q);
     const vxtools::RunResult result = vxtools::Finish(view);
     EXPECT_EQ(result.status, 0) << result.err;
+    // The library's driver report is not the tool's output.
+    EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "");
 }
 
@@ -165,10 +167,21 @@ TEST(ToolWindows, VnxplayShowsFramesInItsWindowUntilQuit)
     const vxtools::RunResult looped = vxtools::Finish(play);
     EXPECT_EQ(looped.status, 0) << looped.err;
 
-    // As fast as it can, once through: the rate reached at the end.
+    // As fast as it can, once through: the rate reached at the end, the one
+    // line on standard output. The library's report goes to standard error
+    // with --verbose only.
     const vxtools::RunResult fast = vxtools::RunTool(VNX_PLAY, { "--fps", "0", "red.y4m" }, folder);
     EXPECT_EQ(fast.status, 0) << fast.err;
-    EXPECT_NE(fast.out.find("\nvnxplay: 10 frames in "), std::string::npos) << fast.out;
+    EXPECT_EQ(fast.out.rfind("vnxplay: 10 frames in ", 0), 0u) << fast.out;
+    EXPECT_EQ(fast.out.find('\n'), fast.out.size() - 1) << fast.out;
+    EXPECT_EQ(fast.err, "");
+    const vxtools::RunResult verbose
+        = vxtools::RunTool(VNX_PLAY, { "--verbose", "--fps", "0", "red.y4m" }, folder);
+    EXPECT_EQ(verbose.status, 0) << verbose.err;
+    EXPECT_EQ(verbose.out.find('\n'), verbose.out.size() - 1) << verbose.out;
+    EXPECT_NE(verbose.err.find("\nRenderer: "), std::string::npos) << verbose.err;
+    EXPECT_NE(
+        verbose.err.find("Needed extension GL_ARB_vertex_buffer_object is supported: "), std::string::npos);
 }
 
 TEST(ToolWindows, BenchmarkWindowWithoutContextEndsWithStatusOne)

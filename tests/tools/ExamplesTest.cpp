@@ -129,6 +129,8 @@ TEST(Vnxview, RefusesWhatItCannotShowWithOneLine)
         // Only a regular file is replaced.
         { { "--out", folder, "ok.png" }, "vnxview: " + folder + ": is a folder\n" },
         { { "--out", "/dev/null", "ok.png" }, "vnxview: /dev/null: is not a regular file\n" },
+        // A window without DISPLAY: said as such, not as a server named "".
+        { { "ok.png" }, "vnxview: DISPLAY is not set: a window needs an X server\n" },
     };
     for (const auto& [arguments, line] : cases) {
         const vxtools::RunResult run = RunTool(VNX_VIEW, arguments, folder, { "DISPLAY" });

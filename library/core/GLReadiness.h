@@ -19,6 +19,11 @@ struct NeededEntry {
         kxgl::name != nullptr, #name                                                                         \
     }
 
+// A GL entry point that the table does not hold, looked up by name (for the
+// current context where the platform makes a difference); null where GL has
+// none by that name.
+void* LookupGLEntry(const char* name);
+
 // What stops an object from making GL objects now, or null when nothing
 // does: no GL context is current on this thread (kNoCurrentContext), or the
 // name of the first entry in `needed` that is not loaded (calling through it

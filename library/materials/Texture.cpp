@@ -16,6 +16,7 @@ Texture::Texture()
 
 Texture::~Texture()
 {
+    varnox::TextureUpload::ReleaseEdges(*this);
     if (texture != 0)
         glDeleteTextures(1, &texture);
 }

@@ -1,10 +1,16 @@
 #include "materials/TextureUpload.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
 #include <GL/gl.h>
 #include <GL/glext.h>
 
 #include <varnox/Texture.h>
 
+#include "core/GLReadiness.h"
 #include "core/Print.h"
 #include "core/ShareGroup.h"
 #include "materials/Binding.h"
@@ -58,6 +64,155 @@ namespace {
     }
 
 } // namespace
+
+// The last column and row of a texture's image, in the bytes of its format
+// code, top to bottom and left to right.
+struct TextureEdges {
+    std::vector<unsigned char> column;
+    std::vector<unsigned char> row;
+    bool known = false; // false: no image, or one defined without pixels
+};
+
+namespace {
+
+    // glGenerateMipmap (GL 3.0, ARB_framebuffer_object), else the EXT one;
+    // looked up once, when a texture first needs it.
+    using GenerateMipmapProc = void(APIENTRYP)(GLenum target);
+    GenerateMipmapProc GenerateMipmap()
+    {
+        static const GenerateMipmapProc proc = [] {
+            void* entry = LookupGLEntry("glGenerateMipmap");
+            if (!entry)
+                entry = LookupGLEntry("glGenerateMipmapEXT");
+            return reinterpret_cast<GenerateMipmapProc>(entry);
+        }();
+        return proc;
+    }
+
+    // Storage beyond the image filled from its edge, at most this many texels
+    // wide: enough for the levels of a reduction of up to 256 times to be
+    // made of the image alone.
+    constexpr int kMaxEdgeBand = 256;
+
+    // Keeps the last column and row of an image of `bytesPerPixel`-byte
+    // pixels whose rows are `rowBytes` apart.
+    void KeepEdge(TextureEdges& edges, const unsigned char* pixels, int width, int height, long long rowBytes,
+        int bytesPerPixel)
+    {
+        const size_t pixel = static_cast<size_t>(bytesPerPixel);
+        edges.known = width > 0 && height > 0 && pixels;
+        if (!edges.known)
+            return;
+        edges.row.assign(pixels + (height - 1) * rowBytes, pixels + (height - 1) * rowBytes + width * pixel);
+        edges.column.resize(static_cast<size_t>(height) * pixel);
+        for (int y = 0; y < height; ++y)
+            std::memcpy(&edges.column[static_cast<size_t>(y) * pixel],
+                pixels + y * rowBytes + (width - 1) * pixel, pixel);
+    }
+
+    // Where a rectangle written into the texture covers part of the image's
+    // last column or row, the kept edge takes its pixels.
+    void KeepRectEdge(TextureEdges& edges, const Texture& texture, int x, int y, int width, int height,
+        const unsigned char* pixels, int bytesPerPixel)
+    {
+        const size_t pixel = static_cast<size_t>(bytesPerPixel);
+        const long long rowBytes = static_cast<long long>(width) * bytesPerPixel;
+        const int lastX = texture.width - 1, lastY = texture.height - 1;
+        if (x <= lastX && lastX < x + width)
+            for (int row = y; row < std::min(y + height, texture.height); ++row)
+                std::memcpy(&edges.column[static_cast<size_t>(row) * pixel],
+                    pixels + (row - y) * rowBytes + static_cast<long long>(lastX - x) * bytesPerPixel, pixel);
+        if (y <= lastY && lastY < y + height)
+            for (int column = x; column < std::min(x + width, texture.width); ++column)
+                std::memcpy(&edges.row[static_cast<size_t>(column) * pixel],
+                    pixels + (lastY - y) * rowBytes + static_cast<long long>(column - x) * bytesPerPixel,
+                    pixel);
+    }
+
+    // Back to sampling the image alone, once its pixels changed: the smaller
+    // levels no longer show them.
+    void DropMipmaps(int& levels)
+    {
+        if (levels == 0)
+            return;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        levels = 0;
+    }
+
+} // namespace
+
+void TextureUpload::KeepEdges(Texture& texture)
+{
+    if (!texture.edges)
+        texture.edges = new TextureEdges();
+}
+
+void TextureUpload::ReleaseEdges(Texture& texture)
+{
+    delete texture.edges;
+    texture.edges = nullptr;
+}
+
+void TextureUpload::Mipmaps(Texture& texture, float reduction)
+{
+    // Not above 1 (NaN included): drawn at its size or larger.
+    if (!(reduction > 1.0f) || !texture.edges || !texture.edges->known || texture.texture == 0)
+        return;
+    // Trilinear sampling reads the level below the reduction too.
+    int levels = static_cast<int>(std::ceil(std::log2(static_cast<double>(reduction))));
+    int largest = 0;
+    for (int side = std::max(texture.textureWidth, texture.textureHeight); side > 1; side /= 2)
+        ++largest;
+    levels = std::min(levels, largest);
+    if (levels <= texture.mipmapLevels)
+        return;
+    const GenerateMipmapProc generate = GenerateMipmap();
+    const TextureFormat* format = FindTextureFormat(texture.format, kEveryTextureCode);
+    if (!generate || !format)
+        return;
+
+    glBindTexture(GL_TEXTURE_2D, texture.texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    // The storage right of and below the image, as far as the levels made
+    // reach into it, repeats the image's edge.
+    const TextureEdges& edges = *texture.edges;
+    const size_t pixel = static_cast<size_t>(format->bytesPerPixel);
+    const int band = std::min(1 << levels, kMaxEdgeBand);
+    const int right = std::min(texture.textureWidth - texture.width, band);
+    const int below = std::min(texture.textureHeight - texture.height, band);
+    std::vector<unsigned char> fill;
+    if (right > 0) {
+        fill.resize(static_cast<size_t>(right) * static_cast<size_t>(texture.height) * pixel);
+        unsigned char* out = fill.data();
+        for (int y = 0; y < texture.height; ++y)
+            for (int x = 0; x < right; ++x, out += pixel)
+                std::memcpy(out, &edges.column[static_cast<size_t>(y) * pixel], pixel);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, texture.width, 0, right, texture.height, format->pixelFormat,
+            format->type, fill.data());
+    }
+    if (below > 0) {
+        const int across = texture.width + std::max(right, 0);
+        fill.resize(static_cast<size_t>(across) * static_cast<size_t>(below) * pixel);
+        unsigned char* out = fill.data();
+        const unsigned char* corner = &edges.row[edges.row.size() - pixel];
+        for (int y = 0; y < below; ++y) {
+            std::memcpy(out, edges.row.data(), edges.row.size());
+            out += edges.row.size();
+            for (int x = texture.width; x < across; ++x, out += pixel)
+                std::memcpy(out, corner, pixel);
+        }
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, texture.height, across, below, format->pixelFormat, format->type,
+            fill.data());
+    }
+    // The smaller levels' edge texels reach further across the edge: with
+    // the image's edges clamped they do not take in the opposite side.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, levels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    generate(GL_TEXTURE_2D);
+    texture.mipmapLevels = levels;
+}
 
 int BytesPerPixel(int code)
 {
@@ -183,6 +338,10 @@ void TextureUpload::SetImage(Texture& texture, const char* owner, int accepted, 
     // Without pixels GL would read from address 0.
     if (pixels)
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, rowLength, height, format.pixelFormat, format.type, pixels);
+    DropMipmaps(texture.mipmapLevels);
+    if (texture.edges)
+        KeepEdge(*texture.edges, static_cast<const unsigned char*>(pixels), width, height,
+            static_cast<long long>(rowLength) * format.bytesPerPixel, format.bytesPerPixel);
 }
 
 void TextureUpload::SetRect(Texture& texture, const char* owner, int accepted, int x, int y, int width,
@@ -201,6 +360,14 @@ void TextureUpload::SetRect(Texture& texture, const char* owner, int accepted, i
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     SetSampling();
     glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, format->pixelFormat, format->type, pixels);
+    // SetSampling has sampled level 0 alone again.
+    texture.mipmapLevels = 0;
+    // Pixels of another code than the image's cannot stand in for its edge.
+    if (texture.edges && code != texture.format)
+        texture.edges->known = false;
+    if (texture.edges && texture.edges->known)
+        KeepRectEdge(*texture.edges, texture, x, y, width, height, static_cast<const unsigned char*>(pixels),
+            format->bytesPerPixel);
 }
 
 void BindTexture(const Texture& texture)

@@ -1,6 +1,7 @@
 #include <varnox/ImageObject.h>
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include <GL/gl.h>
@@ -42,6 +43,10 @@ constexpr int kBgraBytes = 4;
 // SetScale's factor from percent, in single precision.
 constexpr float kPercent = 0.01f;
 
+// Beyond this the smallest level is used anyway; it keeps the level count
+// of a quad scaled to almost nothing a small number.
+constexpr float kLargestReduction = 65536.0f;
+
 } // namespace
 
 ImageObject* ImageObject::NewL(ImageObject& source)
@@ -71,7 +76,12 @@ ImageObject::ImageObject(int x1, int y1, int x2, int y2, sizing mode, bool strea
     primitiveMode = GL_TRIANGLE_STRIP;
     setVertices(new float[kQuadPositionFloats](), kQuadVertices);
     setTexCoords(new float[kQuadTexCoordFloats]());
-    addTexture(stream ? static_cast<Texture*>(new TextureStream()) : new TextureStatic(), 0);
+    Texture* own = stream ? static_cast<Texture*>(new TextureStream()) : new TextureStatic();
+    // A still image can be drawn smaller than it is: it gets mipmaps then.
+    // Frames that change every draw do not.
+    if (!stream)
+        varnox::TextureUpload::KeepEdges(*own);
+    addTexture(own, 0);
     sizingMode = mode;
     WriteCorners(x1, y1, x2, y2);
 }
@@ -82,6 +92,8 @@ ImageObject::ImageObject(const ImageObject& source)
     , mapped(source.mapped)
     , sizingMode(source.sizingMode)
     , format(source.format)
+    , mappedWidth(source.mappedWidth)
+    , mappedHeight(source.mappedHeight)
 {
     if (inert)
         varnox::ReportInert("ImageObject", varnox::MissingForBufferObjects());
@@ -215,6 +227,8 @@ void ImageObject::WriteMapping(const Texture& t, int x1, int y1, int x2, int y2)
     for (float v : values)
         *coordinates++ = v;
     mapped = true;
+    mappedWidth = x2 > x1 ? x2 - x1 : x1 - x2;
+    mappedHeight = y2 > y1 ? y2 - y1 : y1 - y2;
     unmapTexCoords();
 }
 
@@ -274,6 +288,17 @@ void ImageObject::traverse(TContext* context)
 {
     if (sizingMode == fitToTarget && context)
         Fit(*context);
+    // How many texels fall on a pixel, the wider way: a still image drawn
+    // smaller than it is gets its mipmaps (once for each image).
+    Texture* t = texture.get();
+    const kxVec3 s = getScale();
+    const float drawnWidth = std::fabs(static_cast<float>(corners[2] - corners[0]) * s.x);
+    const float drawnHeight = std::fabs(static_cast<float>(corners[3] - corners[1]) * s.y);
+    if (t && drawnWidth > 0.0f && drawnHeight > 0.0f)
+        varnox::TextureUpload::Mipmaps(*t,
+            std::min(kLargestReduction,
+                std::max(static_cast<float>(mappedWidth) / drawnWidth,
+                    static_cast<float>(mappedHeight) / drawnHeight)));
     Geometry::traverse(context);
 }
 

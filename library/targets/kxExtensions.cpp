@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/GLReadiness.h"
 #include "core/Print.h"
 #include "targets/Platform.h"
 #include "targets/kxExtensionsInternal.h"
@@ -31,6 +32,15 @@ const char* const kNeededExtensions[] = {
     "GL_SGIS_generate_mipmap",
     "GL_ARB_vertex_buffer_object",
 };
+
+} // namespace
+
+void* varnox::LookupGLEntry(const char* name)
+{
+    return varnox::platform::LookupEntryPoint(name);
+}
+
+namespace {
 
 template <class T> void Load(T& entry, const char* name)
 {

@@ -312,6 +312,92 @@ TEST_F(ImageObjectTest, ImagesFillTargetsOfEverySizePixelForPixel)
     }
 }
 
+GLint MinFilter(const ImageObject& image)
+{
+    GLint filter = 0;
+    glBindTexture(GL_TEXTURE_2D, const_cast<ImageObject&>(image).getTexture()->texture);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    return filter;
+}
+
+// An image drawn 8 times smaller: each pixel shows the mean of the 8 × 8
+// texels it covers (a box filter computed here), not a few of them picked
+// out; the image's last column and row are not darkened by the storage
+// beyond the image; a new image gets new levels; frames that stream do
+// without.
+TEST_F(ImageObjectTest, ImagesDrawnSmallerShowTheMeanOfWhatEachPixelCovers)
+{
+    const int w = 600, h = 400, scale = 8;
+    COffScreen* target = COffScreen::NewL(w / scale, h / scale);
+    std::vector<uint8_t> noise(static_cast<size_t>(w) * h * 3);
+    unsigned int seed = 12345;
+    for (uint8_t& value : noise) {
+        seed = seed * 1103515245u + 12345u;
+        value = static_cast<uint8_t>(seed >> 24);
+    }
+    std::unique_ptr<ImageObject> image(ImageObject::NewL(0, 0, w / scale, h / scale, false));
+    image->Image(w, h, ImageObject::RGB24, noise.data());
+    CScene* scene = CScene::NewL();
+    scene->addObject(image.get());
+    scene->Render(target);
+    std::vector<uint8_t> pixels = vxtest::ReadPixels(*target);
+    int off = 0, worst = 0;
+    for (int y = 0; y < h / scale; ++y)
+        for (int x = 0; x < w / scale; ++x)
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int v = 0; v < scale; ++v)
+                    for (int u = 0; u < scale; ++u)
+                        sum += noise[((y * scale + v) * w + x * scale + u) * 3 + c];
+                const int mean = (sum + scale * scale / 2) / (scale * scale);
+                const int shown = pixels[((h / scale - 1 - y) * (w / scale) + x) * 4 + 2 - c];
+                off += std::abs(shown - mean) > 2;
+                worst = std::max(worst, std::abs(shown - mean));
+            }
+    // Each level is rounded as GL makes it: a level or two of difference.
+    EXPECT_LE(off, w / scale * h / scale * 3 / 1000) << "worst " << worst;
+    EXPECT_LE(worst, 4);
+    EXPECT_EQ(MinFilter(*image), GL_LINEAR_MIPMAP_LINEAR);
+
+    // One solid colour, a size that is no power of two, drawn about 8 times
+    // smaller: every pixel that colour, the last column and row included.
+    for (const uint8_t red : { 200, 60 }) {
+        std::vector<uint8_t> solid(static_cast<size_t>(601) * 403 * 3);
+        for (size_t i = 0; i < solid.size(); i += 3) {
+            solid[i] = red;
+            solid[i + 1] = 100;
+            solid[i + 2] = 50;
+        }
+        image->Image(601, 403, ImageObject::RGB24, solid.data());
+        scene->Render(target);
+        pixels = vxtest::ReadPixels(*target);
+        worst = 0;
+        for (size_t i = 0; i < pixels.size(); i += 4)
+            worst = std::max({ worst, std::abs(pixels[i + 2] - red), std::abs(pixels[i + 1] - 100),
+                std::abs(pixels[i] - 50) });
+        EXPECT_LE(worst, 1) << "red " << int(red);
+    }
+
+    // Drawn at its size, an image samples itself alone.
+    std::unique_ptr<ImageObject> full(ImageObject::NewL(ImageObject::imageSize, false));
+    full->Image(w / scale, h / scale, ImageObject::RGB24, noise.data());
+    scene->removeObject(image.get());
+    scene->addObject(full.get());
+    scene->Render(target);
+    EXPECT_EQ(MinFilter(*full), GL_LINEAR);
+    scene->removeObject(full.get());
+
+    // A streaming image: no levels, however small it is drawn.
+    std::unique_ptr<ImageObject> stream(ImageObject::NewL(0, 0, w / scale, h / scale, true));
+    std::vector<uint8_t> bgra(static_cast<size_t>(w) * h * 4, 128);
+    stream->Image(w, h, ImageObject::BGRA32, bgra.data());
+    scene->addObject(stream.get());
+    scene->Render(target);
+    EXPECT_EQ(MinFilter(*stream), GL_LINEAR);
+    delete scene;
+    delete target;
+}
+
 // A planar I420 frame of four solid quadrants, given as (Y, U, V) each.
 std::vector<uint8_t> QuadrantFrame(int w, int h, const uint8_t yuv[4][3])
 {

@@ -44,7 +44,9 @@ public:
     /// Releases the converter, then the buffers and the texture reference.
     ~ImageObject() override;
 
-    /// Fits the quad (fitToTarget), then draws it.
+    /// Fits the quad (fitToTarget), then draws it. An image (not a stream)
+    /// drawn smaller than it is gets mipmaps first, made by GL once for each
+    /// image, and is sampled trilinearly.
     void traverse(TContext* context) override;
 
     /// Uploads a whole image (rows `SetStride` bytes apart, else packed). An
@@ -92,4 +94,8 @@ private:
     /// The corners last written, so that a fit that comes out the same as
     /// the previous one costs no buffer write.
     int corners[4] = { 0, 0, 0, 0 };
+    /// Texels across and down the mapped rectangle: with the quad's size
+    /// and scale, how much smaller than the image it is drawn.
+    int mappedWidth = 0;
+    int mappedHeight = 0;
 };

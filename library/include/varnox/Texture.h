@@ -5,6 +5,7 @@
 
 namespace varnox {
 struct TextureUpload;
+struct TextureEdges;
 }
 
 /// A counted GL 2D texture filled from pixels in memory. Storage is always a
@@ -57,6 +58,15 @@ private:
     /// GL_MAX_TEXTURE_SIZE, asked once, when the texture first needs it; 0
     /// until then. Images beyond it are refused before any GL call.
     int sizeLimit = 0;
+    /// The last column and row of the image, kept by the textures of image
+    /// objects (null for every other texture): mipmaps are made for those
+    /// when their image is drawn smaller than it is, and the storage beyond
+    /// the image is filled from its edge first, so that the smaller levels
+    /// do not mix the image with what lies beyond it.
+    varnox::TextureEdges* edges = nullptr;
+    /// Levels below the image made since its last upload; 0: none, and the
+    /// texture samples the image alone.
+    int mipmapLevels = 0;
 };
 
 /// The general texture: takes every image-format code but the two YUV ones

@@ -210,8 +210,9 @@ TEST_F(OffScreenFramebufferTest, ResizesRefusesAndReleasesItsRenderbuffers)
         { { 0, 5 }, "COffScreen: 0 x 5 is no framebuffer size: each side must be 1 or more\n" },
         { { -3, 2 }, "COffScreen: -3 x 2 is no framebuffer size: each side must be 1 or more\n" },
     };
-    for (const auto& [size, message] : refusals) {
-        EXPECT_EQ(CaptureOutput([&] { target->SetSize(size.first, size.second); }), message);
+    for (const auto& refusal : refusals) {
+        const auto size = refusal.first;
+        EXPECT_EQ(CaptureOutput([&] { target->SetSize(size.first, size.second); }), refusal.second);
         EXPECT_EQ(target->width, 64);
         EXPECT_EQ(target->height, 32);
         EXPECT_EQ(vxtest::CurrentContext(), target->hglrc);

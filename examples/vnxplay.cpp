@@ -21,6 +21,7 @@
 
 #include "ImageFile.h"
 #include "LibraryMessages.h"
+#include "OutputTarget.h"
 #include "Playback.h"
 #include "ToolWindow.h"
 #include "VideoReader.h"
@@ -225,11 +226,12 @@ bool MakeFolder(const char* path)
 // own size, pixel for pixel.
 int WriteFrames(const Options& options, VideoReader& reader)
 {
-    if (!MakeFolder(options.out))
-        return 1;
+    // The target first: a frame size it refuses leaves no folder behind.
     const int width = reader.width(), height = reader.height();
-    COffScreen* target = COffScreen::NewL(width, height);
-    if (!TargetReady(target)) {
+    COffScreen* target = MakeOutputTarget("vnxplay", width, height);
+    if (!target)
+        return 1;
+    if (!MakeFolder(options.out)) {
         delete target;
         return 1;
     }

@@ -10,6 +10,7 @@
 
 #include "ImageFile.h"
 #include "LibraryMessages.h"
+#include "OutputTarget.h"
 #include "ToolWindow.h"
 
 namespace {
@@ -115,11 +116,9 @@ int RenderToFile(const Options& options)
     const int height = options.height ? options.height : quarter ? picture.width : picture.height;
 
     // Made while no context is current: a headless target, no X server needed.
-    COffScreen* target = COffScreen::NewL(width, height);
-    if (!TargetReady(target)) {
-        delete target;
+    COffScreen* target = MakeOutputTarget("vnxview", width, height);
+    if (!target)
         return 1;
-    }
     CScene* scene = CScene::NewL();
     ImageObject* image = ImageObject::NewL(ImageObject::fitToTarget, false);
     image->Image(picture.width, picture.height, ImageObject::RGBA32, picture.rgba.data());

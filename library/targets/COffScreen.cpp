@@ -2,7 +2,9 @@
 
 #include <varnox/kxExtensions.h>
 
+#include "core/Print.h"
 #include "targets/FailureCause.h"
+#include "targets/Framebuffer.h"
 #include "targets/Platform.h"
 #include "targets/ShareGroups.h"
 #include "targets/TargetSize.h"
@@ -74,11 +76,40 @@ COffScreen* COffScreen::NewL(int width, int height)
     return target;
 }
 
+COffScreen* COffScreen::NewFramebufferL(int width, int height)
+{
+    COffScreen* target = new COffScreen();
+    target->ConstructFramebufferL(width, height);
+    return target;
+}
+
+void COffScreen::LargestFramebuffer(int* width, int* height)
+{
+    // The device NewFramebufferL would make its target on.
+    const platform::Binding current = platform::Current();
+    platform::Device* device = current.context ? current.device : platform::HeadlessDevice();
+    const platform::SizeLimit largest = platform::FramebufferLimit(device);
+    if (width)
+        *width = largest.width;
+    if (height)
+        *height = largest.height;
+}
+
 COffScreen::COffScreen() = default;
 
 COffScreen::~COffScreen()
 {
+    ReleaseFramebuffer();
     Release();
+}
+
+void COffScreen::Activate()
+{
+    CRenderTarget::Activate();
+    // The binding lives in the context, but a client may have bound another
+    // framebuffer there since: every activation puts the target's back.
+    if (framebuffer && framebuffer->Made() && hglrc && platform::Current().context == hglrc)
+        framebuffer->Bind();
 }
 
 void COffScreen::ConstructL(int w, int h)
@@ -109,6 +140,114 @@ void COffScreen::ConstructL(int w, int h)
         else
             kxInitGLExtentions();
     }
+}
+
+void COffScreen::ConstructFramebufferL(int w, int h)
+{
+    framebuffer = new varnox::Framebuffer();
+    // Everything a pixel-buffer target has, the context above all, on the
+    // smallest pixel buffer: the pixels are the framebuffer's.
+    ConstructL(1, 1);
+    const bool own = hglrc && platform::Current().context == hglrc;
+    if (own)
+        framebuffer->Load();
+    // A context that could not be made has said so already.
+    if (!own || !FramebufferFits(w, h) || !MakeFramebuffer(w, h)) {
+        width = 0;
+        height = 0;
+    }
+    if (own)
+        ContextInit();
+}
+
+bool COffScreen::FramebufferFits(int w, int h) const
+{
+    if (!framebuffer->Usable()) {
+        varnox::Print(varnox::Kind::Failure,
+            "COffScreen: no %d x %d framebuffer: this GL offers no framebuffer objects\n", w, h);
+        return false;
+    }
+    if (w < 1 || h < 1) {
+        varnox::Print(varnox::Kind::Refusal,
+            "COffScreen: %d x %d is no framebuffer size: each side must be 1 or more\n", w, h);
+        return false;
+    }
+    const platform::SizeLimit largest = framebuffer->Limit();
+    if (platform::Exceeds(w, h, largest)) {
+        varnox::Print(varnox::Kind::Refusal,
+            "COffScreen: %d x %d is larger than the largest framebuffer, %d x %d\n", w, h, largest.width,
+            largest.height);
+        return false;
+    }
+    return true;
+}
+
+bool COffScreen::MakeFramebuffer(int w, int h)
+{
+    // The target's context is current. On failure the old framebuffer, if
+    // any, stays with its size and pixels.
+    if (!framebuffer->Make(w, h)) {
+        varnox::Print(varnox::Kind::Failure, "COffScreen: a %d x %d framebuffer could not be made\n", w, h);
+        return false;
+    }
+    width = w;
+    height = h;
+    return true;
+}
+
+void COffScreen::ResizeFramebuffer(int w, int h)
+{
+    if (!hglrc) {
+        varnox::Print(varnox::Kind::Failure, "COffScreen: no context to give a %d x %d framebuffer\n", w, h);
+        return;
+    }
+    // Refused sizes change nothing, what is current included.
+    if (!FramebufferFits(w, h))
+        return;
+    const platform::Binding entry = platform::Current();
+    platform::Context* own = platform::AsContext(hglrc);
+    const bool ownCurrent = entry.context == own;
+    if (!ownCurrent) {
+        Activate();
+        if (platform::Current().context != own)
+            return;
+    }
+    const bool made = MakeFramebuffer(w, h);
+    if (made)
+        ContextInit();
+    // Whatever other target was current on entry is current again; when none
+    // was, a resized target stays current, as a pixel-buffer target does, and
+    // one whose resize failed leaves nothing current, as on entry.
+    if (ownCurrent)
+        return;
+    if (entry.context)
+        platform::MakeCurrent(entry);
+    else if (!made)
+        platform::ReleaseCurrent(platform::AsDevice(display));
+}
+
+void COffScreen::ReleaseFramebuffer()
+{
+    if (!framebuffer)
+        return;
+    // The renderbuffers belong to the share group and would outlive the
+    // context: they are deleted in it, which is made current for that and
+    // then current no more.
+    if (framebuffer->Made() && hglrc) {
+        const platform::Binding entry = platform::Current();
+        platform::Context* own = platform::AsContext(hglrc);
+        platform::Surface* surface = platform::AsSurface(hdc);
+        const bool ownCurrent = entry.context == own;
+        if (ownCurrent || platform::MakeCurrent({ platform::AsDevice(display), surface, surface, own })) {
+            framebuffer->Delete();
+            if (!ownCurrent && entry.context)
+                platform::MakeCurrent(entry);
+            else if (!ownCurrent)
+                platform::ReleaseCurrent(platform::AsDevice(display));
+        }
+    }
+    delete framebuffer;
+    framebuffer = nullptr;
 }
 
 void COffScreen::ChooseConfig()
@@ -210,6 +349,10 @@ void COffScreen::SetSize(int w, int h)
 {
     if (w == width && h == height)
         return;
+    if (framebuffer) {
+        ResizeFramebuffer(w, h);
+        return;
+    }
     // Refused sizes change nothing: not the buffer, not the size, not what
     // is current.
     if (!Fits(w, h))

@@ -126,6 +126,12 @@ void PbufferSize(Device* device, Pbuffer* pbuffer, int* width, int* height);
 /// side it cannot state is 0. Asking changes no recorded failure cause.
 SizeLimit OffScreenLimit(Device* device);
 
+/// The largest framebuffer object an off-screen target of `device` may
+/// render into: its contexts' largest renderbuffer and largest viewport, side
+/// by side; 0 × 0 where they offer no framebuffer objects. Stated with
+/// OffScreenLimit, and as that one, asking changes no recorded failure cause.
+SizeLimit FramebufferLimit(Device* device);
+
 /// Releases `surface` (from PbufferSurface) and destroys `pbuffer`.
 void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface* surface);
 

@@ -157,6 +157,27 @@ TEST(Vnxview, RefusesWhatItCannotShowWithOneLine)
     EXPECT_FALSE(Exists(folder + "/o.png"));
 }
 
+TEST(Vnxview, RendersAPictureLargerThanAnyPixelBufferAtItsOwnSize)
+{
+    // A camera photo's size, wider and taller than the largest pixel buffer
+    // (4096 on a side on llvmpipe): every pixel back as it was.
+    const std::string folder = vxtools::NewFolder("viewlarge");
+    const Rgb source = Pattern(6000, 4000);
+    vxtools::WritePngFile(folder + "/in.png", source);
+    const vxtools::RunResult run = RunTool(VNX_VIEW, { "--out", "out.png", "in.png" }, folder, { "DISPLAY" });
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const Rgb shown = vxtools::ReadPngFile(folder + "/out.png");
+    ASSERT_EQ(shown.width, 6000);
+    ASSERT_EQ(shown.height, 4000);
+    long wrong = 0;
+    for (int y = 0; y < 4000; ++y)
+        for (int x = 0; x < 6000; ++x)
+            if (Difference(shown.at(x, y), source.at(x, y)) != 0 && !wrong++)
+                ADD_FAILURE() << "first different pixel at " << x << "," << y;
+    EXPECT_EQ(wrong, 0);
+}
+
 // A YUV4MPEG2 file of the pattern frames; no C tag means 4:2:0.
 std::string Y4m(int width, int height, bool halfHeight, int frames, bool tagged)
 {
@@ -224,6 +245,10 @@ TEST(Vnxplay, WritesEveryFrameHeadlessInBt601Colours)
     ASSERT_EQ(
         RunTool(VNX_PLAY, { "--loop", "--frames", "5", "--out", "d", "a.y4m" }, folder, noDisplay).status, 0);
     EXPECT_EQ(ReadText(folder + "/d/000004.png"), ReadText(folder + "/a/000001.png"));
+    // Frames wider than the largest pixel buffer.
+    WriteBytes(folder + "/e.y4m", Y4m(4200, 6, true, 1, true));
+    ASSERT_EQ(RunTool(VNX_PLAY, { "--out", "e", "e.y4m" }, folder, noDisplay).status, 0);
+    ExpectFrames(folder + "/e", 4200, 6, true, { 0 });
 }
 
 TEST(Vnxplay, BrokenFilesGiveOneLineAndStatusOneAfterTheGoodFrames)

@@ -12,6 +12,7 @@
 #include "core/Print.h"
 #include "core/Settings.h"
 #include "targets/FailureCause.h"
+#include "targets/Framebuffer.h"
 #include "targets/ShareGroups.h"
 #include "targets/kxExtensionsInternal.h"
 #include "targets/linux/HeadlessDevices.h"
@@ -280,10 +281,11 @@ namespace {
         return renderer;
     }
 
-    // Each device's OffScreenLimit, once stated.
+    // Each device's OffScreenLimit and FramebufferLimit, once stated.
     struct StatedLimit {
         EGLDisplay display;
-        SizeLimit limit;
+        SizeLimit offScreen;
+        SizeLimit framebuffer;
     };
 
     std::vector<StatedLimit>& StatedLimits()
@@ -292,13 +294,13 @@ namespace {
         return stated;
     }
 
-    // The OffScreenLimit of `display`, read from EGL and GL the first time it
-    // is asked for. The failure cause stays as it was.
-    SizeLimit StateOffScreenLimit(EGLDisplay display)
+    // The limits of `display`, read from EGL and GL the first time they are
+    // asked for. The failure cause stays as it was.
+    StatedLimit StateLimits(EGLDisplay display)
     {
         for (const StatedLimit& known : StatedLimits())
             if (known.display == display)
-                return known.limit;
+                return known;
         const std::string cause = TakeFailure();
         EGLint pbufferWidth = 0, pbufferHeight = 0;
         if (Config* config = ChoosePbufferConfig(DeviceOf(display))) {
@@ -306,11 +308,15 @@ namespace {
             eglGetConfigAttrib(display, config, EGL_MAX_PBUFFER_HEIGHT, &pbufferHeight);
         }
         GLint viewport[2] = { 0, 0 };
-        WithContextOn(display, [&] { glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport); });
-        const SizeLimit limit = Tighter({ pbufferWidth, pbufferHeight }, { viewport[0], viewport[1] });
-        StatedLimits().push_back({ display, limit });
+        SizeLimit framebuffer;
+        WithContextOn(display, [&] {
+            glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+            framebuffer = CurrentFramebufferLimit();
+        });
+        const SizeLimit offScreen = Tighter({ pbufferWidth, pbufferHeight }, { viewport[0], viewport[1] });
+        StatedLimits().push_back({ display, offScreen, framebuffer });
         RecordFailure("%s", cause.c_str());
-        return limit;
+        return StatedLimits().back();
     }
 
     // The display of the device VARNOX_EGL_DEVICE names, else a hardware
@@ -347,7 +353,7 @@ namespace {
         OpenedDisplay opened;
         if (selection.taken >= 0) {
             opened.display = displays[static_cast<size_t>(selection.taken)];
-            StateOffScreenLimit(opened.display);
+            StateLimits(opened.display);
         } else {
             opened.failure = TakeFailure();
         }
@@ -456,7 +462,7 @@ Device* WindowDevice()
         return nullptr;
     openedFor = connection;
     display = d;
-    StateOffScreenLimit(display);
+    StateLimits(display);
     return DeviceOf(display);
 }
 
@@ -593,7 +599,12 @@ void PbufferSize(Device* device, Pbuffer* pbuffer, int* width, int* height)
 
 SizeLimit OffScreenLimit(Device* device)
 {
-    return device ? StateOffScreenLimit(device) : SizeLimit {};
+    return device ? StateLimits(device).offScreen : SizeLimit {};
+}
+
+SizeLimit FramebufferLimit(Device* device)
+{
+    return device ? StateLimits(device).framebuffer : SizeLimit {};
 }
 
 void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface*)

@@ -9,6 +9,7 @@
 #include <varnox/kxExtensions.h>
 
 #include "targets/FailureCause.h"
+#include "targets/Framebuffer.h"
 #include "targets/ShareGroups.h"
 
 #include <GL/wglext.h>
@@ -104,6 +105,7 @@ namespace {
         SizeLimit pbuffer;
         long long pixels = 0;
         SizeLimit viewport;
+        SizeLimit framebuffer;
     };
 
     // Stated once, the first time they are asked for while a context is
@@ -130,6 +132,7 @@ namespace {
         if (!config || !formatAttributes || !formatAttributes(dc, FormatOf(config), 0, 3, names, values))
             values[0] = values[1] = values[2] = 0;
         stated.viewport = { viewport[0], viewport[1] };
+        stated.framebuffer = CurrentFramebufferLimit();
         stated.pbuffer = { values[0] > 0 ? values[0] : viewport[0], values[1] > 0 ? values[1] : viewport[1] };
         stated.pixels = values[2] > 0 ? values[2]
                                       : static_cast<long long>(stated.pbuffer.width) * stated.pbuffer.height;
@@ -369,6 +372,11 @@ SizeLimit OffScreenLimit(Device* device)
         return {};
     const DeviceLimits& limits = StatedLimits();
     return Tighter(limits.pbuffer, limits.viewport);
+}
+
+SizeLimit FramebufferLimit(Device* device)
+{
+    return device ? StatedLimits().framebuffer : SizeLimit {};
 }
 
 void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface* surface)

@@ -64,3 +64,13 @@ KX_FORWARD(void, glGetUniformfv, (GLuint program, GLint location, GLfloat* value
 KX_FORWARD(GLboolean, glIsProgram, (GLuint program), (program))
 KX_FORWARD(GLboolean, glIsShader, (GLuint shader), (shader))
 KX_FORWARD(void, glUseProgram, (GLuint program), (program))
+
+// Framebuffer objects and renderbuffers.
+KX_FORWARD(void, glBindFramebuffer, (GLenum target, GLuint framebuffer), (target, framebuffer))
+KX_FORWARD(void, glBindRenderbuffer, (GLenum target, GLuint renderbuffer), (target, renderbuffer))
+KX_FORWARD(void, glGetFramebufferAttachmentParameteriv,
+    (GLenum target, GLenum attachment, GLenum name, GLint* value), (target, attachment, name, value))
+KX_FORWARD(
+    void, glGetRenderbufferParameteriv, (GLenum target, GLenum name, GLint* value), (target, name, value))
+KX_FORWARD(GLboolean, glIsFramebuffer, (GLuint framebuffer), (framebuffer))
+KX_FORWARD(GLboolean, glIsRenderbuffer, (GLuint renderbuffer), (renderbuffer))

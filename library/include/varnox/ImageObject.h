@@ -19,8 +19,10 @@ public:
     };
 
     /// Image-format codes. YUV420 and YUV422 frames (planar I420 / I422,
-    /// BT.601 limited range) are converted to BGRA32 before upload.
-    enum imageFormat {
+    /// BT.601 limited range) are converted to BGRA32 before upload. Declared
+    /// on int, so that any int a caller passes is a value the object can
+    /// refuse.
+    enum imageFormat : int {
         RGB24 = 2,
         RGB565 = 4,
         RGBA32 = 8,
@@ -31,6 +33,50 @@ public:
         FORMAT_1024 = 1024,
         YUV420 = 0x10000,
         YUV422 = 0x400000,
+    };
+
+    /// How the samples of a video frame lie in memory (w × h pixels; chroma
+    /// planes of 4:2:0 and 4:2:2 are (w + 1) / 2 wide, 4:2:0 ones
+    /// (h + 1) / 2 high).
+    enum frameLayout : int {
+        I420 = 0, ///< planes Y, U, V; chroma halved across and down
+        YV12 = 1, ///< I420 with the V plane before the U plane
+        I422 = 2, ///< planes Y, U, V; chroma halved across
+        I444 = 3, ///< planes Y, U, V, all full size
+        NV12 = 4, ///< plane Y, then one plane of U, V pairs (4:2:0)
+        NV21 = 5, ///< NV12 with V, U pairs
+        YUY2 = 6, ///< one plane, Y0 U Y1 V for each two pixels
+        UYVY = 7, ///< one plane, U Y0 V Y1 for each two pixels
+        I400 = 8, ///< plane Y only: grey
+        I010 = 9, ///< I420 in 16-bit little-endian words, the value in the low 10 bits
+        P010 = 10, ///< NV12 in 16-bit little-endian words, the value in the high 10 bits
+    };
+    /// The matrix from Y'CbCr to R'G'B'.
+    enum frameMatrix : int {
+        BT601 = 0,
+        BT709 = 1,
+        BT2020 = 2, ///< non-constant luminance
+    };
+    /// Which codes are black and white.
+    enum frameRange : int {
+        limitedRange = 0, ///< 8-bit Y' 16..235, Cb and Cr 16..240 (10-bit: times 4)
+        fullRange = 1, ///< 0..255 (10-bit: 0..1023)
+    };
+    /// A video frame as decoders and cameras hand it over: each plane where
+    /// it lies, with its own row stride. Fields are ints, so that any value
+    /// is one the object can refuse.
+    struct Frame {
+        int layout = I420; ///< a frameLayout
+        int width = 0;
+        int height = 0;
+        /// The planes in the layout's order (Y first; U before V also for
+        /// YV12, whose V plane comes first in memory); unused ones null.
+        const void* planes[3] = { nullptr, nullptr, nullptr };
+        /// Bytes from one row of each plane to the next, at least the
+        /// plane's row; 0: rows packed. The last row need not be padded.
+        int strides[3] = { 0, 0, 0 };
+        int matrix = BT601; ///< a frameMatrix
+        int range = limitedRange; ///< a frameRange
     };
 
     /// A copy with buffers of its own and the same (shared) texture.
@@ -56,6 +102,20 @@ public:
     /// shorter than a row, a size above GL_MAX_TEXTURE_SIZE, or a YUV frame
     /// without pixels is refused with one line and changes nothing.
     void Image(int width, int height, imageFormat format, const void* pixels);
+    /// Shows a video frame: converted to BGRA32 (on the GPU where the
+    /// context is better at it, else on the CPU) and uploaded as Image does
+    /// with a BGRA32 image of the frame's size, into a streaming or a still
+    /// texture. A layout, matrix or range out of the tables, a size below 0
+    /// or above GL_MAX_TEXTURE_SIZE, a null plane the layout needs or a
+    /// stride shorter than its plane's row is refused with one line and
+    /// changes nothing. 10-bit samples above 1023 are taken as 1023.
+    void Image(const Frame& frame);
+    /// Where this object converts frames: chosen for the context (the
+    /// default, VARNOX_YUV_PATH=cpu or gpu overrides it), or always on the
+    /// CPU or the GPU. A context without what the GPU path needs converts on
+    /// the CPU whatever is asked. Another value is refused with one line.
+    enum framePath : int { automaticPath = 0, cpuPath = 1, gpuPath = 2 };
+    void FramePath(int path);
     /// Replaces a rectangle of the texture (packed rows, no conversion). A
     /// rectangle not wholly inside the texture's storage is refused.
     void SubImage(int x, int y, int width, int height, imageFormat format, const void* pixels);

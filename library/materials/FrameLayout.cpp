@@ -1,8 +1,14 @@
 #include "materials/FrameLayout.h"
 
 #include <climits>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+
+#include <GL/gl.h>
 
 #include "core/Print.h"
+#include "core/Settings.h"
 #include "materials/ImageFormat.h"
 
 namespace varnox {
@@ -28,12 +34,14 @@ bool ShapeOf(int layout, int width, int height, FrameShape& shape)
         shape.chromaShiftX = shape.chromaShiftY = 1;
         break;
     case ImageObject::I422:
+    case ImageObject::I210:
         shape.planes = 3;
         shape.plane[0] = { w, height, width };
         shape.plane[1] = shape.plane[2] = { cw, height, static_cast<int>(cw) };
         shape.chromaShiftX = 1;
         break;
     case ImageObject::I444:
+    case ImageObject::I410:
         shape.planes = 3;
         shape.plane[0] = shape.plane[1] = shape.plane[2] = { w, height, width };
         break;
@@ -58,7 +66,8 @@ bool ShapeOf(int layout, int width, int height, FrameShape& shape)
     default:
         return false;
     }
-    if (layout == ImageObject::I010 || layout == ImageObject::P010) {
+    if (layout == ImageObject::I010 || layout == ImageObject::P010 || layout == ImageObject::I210
+        || layout == ImageObject::I410) {
         shape.bytesPerSample = 2;
         for (PlaneShape& plane : shape.plane)
             plane.rowBytes *= 2;
@@ -92,6 +101,15 @@ bool CheckFrame(const ImageObject::Frame& frame, const char* owner, FrameShape& 
             Print(Kind::Refusal, "%s: Image refused a frame without its %s plane\n", owner, kPlaneNames[i]);
             return false;
         }
+        // 10-bit samples are 2-byte words: read as such only where they lie
+        // on even addresses, rows an even number of bytes apart.
+        if (shape.bytesPerSample == 2
+            && (reinterpret_cast<std::uintptr_t>(frame.planes[i]) % 2 != 0 || stride % 2 != 0)) {
+            Print(Kind::Refusal,
+                "%s: Image refused the %s plane: 10-bit samples need an even address and stride\n", owner,
+                kPlaneNames[i]);
+            return false;
+        }
         if (stride < 0 || (stride != 0 && stride < plane.rowBytes)) {
             Print(Kind::Refusal, "%s: Image refused the stride %d of the %s plane: its rows are %lld bytes\n",
                 owner, stride, kPlaneNames[i], plane.rowBytes);
@@ -104,6 +122,22 @@ bool CheckFrame(const ImageObject::Frame& frame, const char* owner, FrameShape& 
 long long StrideOf(const ImageObject::Frame& frame, const FrameShape& shape, int index)
 {
     return frame.strides[index] != 0 ? frame.strides[index] : shape.plane[index].rowBytes;
+}
+
+int DefaultFramePath()
+{
+    const char* asked = Setting("VARNOX_YUV_PATH");
+    if (asked && !std::strcmp(asked, "cpu"))
+        return ImageObject::cpuPath;
+    if (asked && !std::strcmp(asked, "gpu"))
+        return ImageObject::gpuPath;
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (!renderer)
+        return ImageObject::cpuPath;
+    for (const char* software : { "llvmpipe", "softpipe", "swrast", "SwiftShader", "GDI Generic" })
+        if (std::strstr(renderer, software))
+            return ImageObject::cpuPath;
+    return ImageObject::gpuPath;
 }
 
 ImageObject::Frame PackedFrame(int width, int height, int code, const void* pixels)

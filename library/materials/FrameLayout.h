@@ -39,4 +39,11 @@ long long StrideOf(const ImageObject::Frame& frame, const FrameShape& shape, int
 // after the other from `pixels`, BT.601 limited range.
 ImageObject::Frame PackedFrame(int width, int height, int code, const void* pixels);
 
+// Where an image object converts frames when it leaves the choice to the
+// library, for the current context: VARNOX_YUV_PATH ("cpu" or "gpu") where
+// set; otherwise the GPU on a hardware renderer and the CPU on a software
+// one, where the CPU's vector code converts faster than the rasteriser
+// draws (docs/yuv.md gives the figures). An ImageObject::framePath value.
+int DefaultFramePath();
+
 } // namespace varnox

@@ -1,12 +1,15 @@
 #include "materials/YUVConverter.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include <Pixkit.h>
 
 #include "core/Print.h"
+#include "materials/FrameLayout.h"
 #include "materials/ImageFormat.h"
 
 namespace {
@@ -67,4 +70,155 @@ void YUVConverter::Release()
 {
     delete[] buffer;
     buffer = nullptr;
+    delete[] scratch;
+    scratch = nullptr;
+    delete[] expanded;
+    expanded = nullptr;
+    frameLayout = -1;
+}
+
+// The library's layout, matrix and range codes are the conversion's.
+static_assert(int(ImageObject::I420) == kPixI420 && int(ImageObject::YV12) == kPixYV12
+        && int(ImageObject::I422) == kPixI422 && int(ImageObject::I444) == kPixI444
+        && int(ImageObject::NV12) == kPixNV12 && int(ImageObject::NV21) == kPixNV21
+        && int(ImageObject::YUY2) == kPixYUY2 && int(ImageObject::UYVY) == kPixUYVY
+        && int(ImageObject::I400) == kPixI400 && int(ImageObject::I010) == kPixI010
+        && int(ImageObject::P010) == kPixP010 && int(ImageObject::I210) == kPixI210
+        && int(ImageObject::I410) == kPixI410,
+    "frame layouts differ");
+static_assert(int(ImageObject::BT601) == kPixBT601 && int(ImageObject::BT709) == kPixBT709
+        && int(ImageObject::BT2020) == kPixBT2020 && int(ImageObject::limitedRange) == kPixLimited
+        && int(ImageObject::fullRange) == kPixFull,
+    "frame matrices or ranges differ");
+
+bool YUVConverter::ConfigureFrame(int w, int h, int layout)
+{
+    if (buffer && frameLayout == layout && width == w && height == h)
+        return true;
+    if (w < 0 || h < 0 || static_cast<long long>(w) * h * kPixelBytes > INT_MAX) {
+        varnox::Print(varnox::Kind::Refusal, "YUVConverter: ConfigureFrame refused the size %d x %d\n", w, h);
+        return false;
+    }
+    Release();
+    width = w;
+    height = h;
+    rowBytes = w * kPixelBytes;
+    buffer = new int[static_cast<size_t>(w) * static_cast<size_t>(h)];
+    const long long scratchBytes = FrameScratchBytes(layout, w, h);
+    if (scratchBytes > 0)
+        scratch = new unsigned char[static_cast<size_t>(scratchBytes)];
+    frameLayout = layout;
+    // The code-driven conversion no longer matches the buffer.
+    format = 0;
+    ready = false;
+    convert = nullptr;
+    return true;
+}
+
+namespace {
+
+// Limited-range codes stretched to full range, rounded and clamped: luma
+// 16..235 (10-bit 64..940) onto 0..255 (0..1023), chroma 16..240 (64..960)
+// about its middle 128 (512). 10-bit samples above 1023 read as 1023.
+struct RangeTables {
+    unsigned char luma[256], chroma[256];
+    uint16_t luma10[1024], chroma10[1024];
+
+    static int Stretch(int value, double from, double to, double scale, int top)
+    {
+        const double stretched = (value - from) * scale + to + 0.5;
+        return stretched < 0 ? 0 : stretched > top ? top : static_cast<int>(stretched);
+    }
+    RangeTables()
+    {
+        for (int v = 0; v < 256; ++v) {
+            luma[v] = static_cast<unsigned char>(Stretch(v, 16, 0, 255.0 / 219, 255));
+            chroma[v] = static_cast<unsigned char>(Stretch(v, 128, 128, 255.0 / 224, 255));
+        }
+        for (int v = 0; v < 1024; ++v) {
+            luma10[v] = static_cast<uint16_t>(Stretch(v, 64, 0, 1023.0 / 876, 1023));
+            chroma10[v] = static_cast<uint16_t>(Stretch(v, 512, 512, 1023.0 / 896, 1023));
+        }
+    }
+};
+
+// Whether sample `index` of a row of `plane` is luma.
+bool IsLuma(int layout, int plane, int index)
+{
+    if (layout == ImageObject::YUY2)
+        return index % 2 == 0;
+    if (layout == ImageObject::UYVY)
+        return index % 2 == 1;
+    return plane == 0;
+}
+
+// Copies each plane of `frame` into `out` (packed rows, plane after plane)
+// stretched to full range, and points `pix` at the copies.
+void StretchToFullRange(
+    const ImageObject::Frame& frame, const varnox::FrameShape& shape, unsigned char* out, PixkitFrame& pix)
+{
+    static const RangeTables tables;
+    const bool words = shape.bytesPerSample == 2;
+    const int shift = frame.layout == ImageObject::P010 ? 6 : 0;
+    for (int i = 0; i < shape.planes; ++i) {
+        const varnox::PlaneShape& plane = shape.plane[i];
+        const long long stride = varnox::StrideOf(frame, shape, i);
+        const int samples = static_cast<int>(plane.rowBytes / shape.bytesPerSample);
+        const unsigned char* in = static_cast<const unsigned char*>(frame.planes[i]);
+        pix.planes[i] = out;
+        pix.strides[i] = static_cast<int>(plane.rowBytes);
+        for (int row = 0; row < plane.rows; ++row, in += stride, out += plane.rowBytes)
+            for (int x = 0; x < samples; ++x) {
+                const bool luma = IsLuma(frame.layout, i, x);
+                if (!words) {
+                    out[x] = luma ? tables.luma[in[x]] : tables.chroma[in[x]];
+                    continue;
+                }
+                uint16_t value;
+                std::memcpy(&value, in + 2 * x, 2);
+                value = static_cast<uint16_t>(std::min(value >> shift, 1023));
+                value
+                    = static_cast<uint16_t>((luma ? tables.luma10[value] : tables.chroma10[value]) << shift);
+                std::memcpy(out + 2 * x, &value, 2);
+            }
+    }
+    pix.range = kPixFull;
+}
+
+} // namespace
+
+int* YUVConverter::ConvertFrame(const ImageObject::Frame& frame)
+{
+    if (!buffer || frame.layout != frameLayout || frame.width != width || frame.height != height)
+        return nullptr;
+    PixkitFrame pix;
+    pix.layout = frame.layout;
+    pix.width = frame.width;
+    pix.height = frame.height;
+    varnox::FrameShape shape;
+    varnox::ShapeOf(frame.layout, frame.width, frame.height, shape);
+    for (int i = 0; i < 3; ++i) {
+        pix.planes[i] = static_cast<const unsigned char*>(frame.planes[i]);
+        pix.strides[i] = i < shape.planes ? static_cast<int>(varnox::StrideOf(frame, shape, i)) : 0;
+    }
+    pix.matrix = frame.matrix;
+    pix.range = frame.range;
+    // The conversion holds each chroma coefficient in a signed byte of 1/64
+    // steps: blue's 2.112 from limited-range Cb (BT.709) and 2.142 (BT.2020)
+    // are cut short there, and strong blues come out up to 8 levels dark.
+    // Those frames are stretched to full range first, whose coefficients
+    // fit, and converted with its constants.
+    if (frame.range == ImageObject::limitedRange && frame.matrix != ImageObject::BT601
+        && frame.layout != ImageObject::I400) {
+        if (!expanded) {
+            long long bytes = 0;
+            for (int i = 0; i < shape.planes; ++i)
+                bytes += shape.plane[i].rowBytes * shape.plane[i].rows;
+            expanded = new unsigned char[static_cast<size_t>(bytes)];
+        }
+        StretchToFullRange(frame, shape, expanded, pix);
+    }
+    if (!FrameToBGRA(pix, scratch, reinterpret_cast<unsigned char*>(buffer), rowBytes))
+        return nullptr;
+    return buffer;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <varnox/ImageObject.h>
+
 /// Turns YUV frames (image-format codes YUV420 and YUV422) into BGRA32
 /// pixels for a texture. An image object owns one; the buffer it converts
 /// into is the converter's.
@@ -23,6 +25,17 @@ public:
     /// Frees the buffer; Convert returns null until the next Configure.
     void Release();
 
+    /// Sets the size for frames of `layout` (ImageObject::frameLayout) and
+    /// (re)allocates the buffer, and the scratch planes the packed layouts
+    /// are split into, when the size or the layout changed; false, changing
+    /// nothing, for a size whose bytes overflow an int (one line).
+    bool ConfigureFrame(int width, int height, int layout);
+    /// Converts one frame of the configured size and layout (checked by the
+    /// caller) into the buffer with its matrix and range, reading each plane
+    /// through its own stride; returns the buffer, null when not configured
+    /// for it.
+    int* ConvertFrame(const ImageObject::Frame& frame);
+
     /// The conversion selected by the code.
     void (*convert)(unsigned char* source, int* destination, int width, int height) = nullptr;
     int width = 0;
@@ -35,4 +48,14 @@ public:
     int rowBytes = 0;
     /// A conversion is selected.
     bool ready = false;
+
+private:
+    /// The layout ConfigureFrame was given; -1 while the buffer follows a
+    /// code.
+    int frameLayout = -1;
+    /// YUY2 and UYVY frames split into planes.
+    unsigned char* scratch = nullptr;
+    /// Limited-range frames stretched to full range (see ConvertFrame), in
+    /// planes of packed rows; made at the first frame that needs it.
+    unsigned char* expanded = nullptr;
 };

@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <string>
 
 #include <GL/gl.h>
 
 #include "core/GLReadiness.h"
 #include "core/Print.h"
 #include "core/Rounding.h"
+#include "core/Settings.h"
+#include "materials/FrameLayout.h"
+#include "materials/FrameShader.h"
 #include "materials/ImageFormat.h"
 #include "materials/TextureStream.h"
 #include "materials/TextureUpload.h"
@@ -94,16 +98,19 @@ ImageObject::ImageObject(const ImageObject& source)
     , format(source.format)
     , mappedWidth(source.mappedWidth)
     , mappedHeight(source.mappedHeight)
+    , framePath(source.framePath)
 {
     if (inert)
         varnox::ReportInert("ImageObject", varnox::MissingForBufferObjects());
     std::copy(std::begin(source.corners), std::end(source.corners), corners);
 }
 
-// The converter frees its buffer itself.
+// The converter frees its buffer itself, the frame shader its GL objects
+// (in the context current now, as for the buffers).
 ImageObject::~ImageObject()
 {
     delete converter;
+    delete shader;
 }
 
 void ImageObject::Image(int width, int height, imageFormat code, const void* pixels)
@@ -128,9 +135,6 @@ void ImageObject::Image(int width, int height, imageFormat code, const void* pix
         return;
     }
 
-    int upload = code;
-    int rowStride = givenStride;
-    const void* data = pixels;
     bool skip = false;
     if (code == YUV420 || code == YUV422) {
         if (!pixels) {
@@ -138,22 +142,13 @@ void ImageObject::Image(int width, int height, imageFormat code, const void* pix
                 "ImageObject: Image refused a YUV frame of %d x %d without pixels\n", width, height);
             return;
         }
-        // The converted frame goes up as BGRA32 in packed rows.
-        if (!varnox::TextureUpload::CheckImage(*t, "ImageObject", "Image", width, height, 0, kBgraBytes))
-            return;
-        if (!converter)
-            converter = new YUVConverter();
-        // The converter follows its own size and code, not the texture's:
-        // the texture is shared with copies (and reachable through
-        // getTexture), so its size may have changed under this object.
-        if (converter->width != width || converter->height != height || converter->format != code
-            || !converter->buffer) {
-            if (!converter->Configure(width, height, code))
-                return;
-        }
-        data = converter->Convert(static_cast<unsigned char*>(const_cast<void*>(pixels)));
-        rowStride = converter->rowBytes;
-        upload = BGRA32;
+        // Packed planes, BT.601 limited range: a frame like any other.
+        const Frame frame = varnox::PackedFrame(width, height, code, pixels);
+        varnox::FrameShape shape;
+        if (varnox::CheckFrame(frame, "ImageObject", shape)
+            && varnox::TextureUpload::CheckImage(*t, "ImageObject", "Image", width, height, 0, kBgraBytes))
+            ShowFrame(*t, frame, shape, code);
+        return;
     } else if (code >= kFirstYuvCode) {
         // A code from the YUV range that no converter knows: nothing to
         // upload, as for any code the texture does not take.
@@ -168,12 +163,85 @@ void ImageObject::Image(int width, int height, imageFormat code, const void* pix
     if (change)
         format = code;
     if (!skip)
-        t->setImage(width, height, rowStride, upload, data);
+        t->setImage(width, height, givenStride, code, pixels);
 
     if (change) {
         WriteMapping(*t, 0, 0, width, height);
         if (sizingMode == imageSize)
             WriteCorners(0, 0, width, height);
+    }
+}
+
+void ImageObject::Image(const Frame& frame)
+{
+    // A frame's rows are described by its own strides.
+    stride = 0;
+    Texture* t = texture.get();
+    if (inert)
+        return;
+    if (!t) {
+        varnox::Print(
+            varnox::Kind::Refusal, "ImageObject: Image refused the frame: the object holds no texture\n");
+        return;
+    }
+    varnox::FrameShape shape;
+    if (varnox::CheckFrame(frame, "ImageObject", shape)
+        && varnox::TextureUpload::CheckImage(
+            *t, "ImageObject", "Image", frame.width, frame.height, 0, kBgraBytes))
+        ShowFrame(*t, frame, shape, BGRA32);
+}
+
+void ImageObject::FramePath(int path)
+{
+    if (path != automaticPath && path != cpuPath && path != gpuPath) {
+        varnox::Print(varnox::Kind::Refusal, "ImageObject: FramePath refused the path %d\n", path);
+        return;
+    }
+    framePath = path;
+    gpuChecked = 0;
+}
+
+bool ImageObject::ConvertsOnGpu()
+{
+    // Decided at the first frame after a FramePath, for the context current
+    // then: the frames after it cost no lookup.
+    if (gpuChecked == 0) {
+        const int path = framePath != automaticPath ? framePath : varnox::DefaultFramePath();
+        std::string why;
+        gpuChecked = path == gpuPath && varnox::FrameShader::Available(why) ? 1 : -1;
+        if (path == gpuPath && gpuChecked < 0 && varnox::SwitchOn("VARNOX_DEBUG"))
+            varnox::Print(
+                varnox::Kind::Report, "ImageObject: frames are converted on the CPU: %s\n", why.c_str());
+    }
+    return gpuChecked > 0;
+}
+
+void ImageObject::ShowFrame(Texture& t, const Frame& frame, const varnox::FrameShape& shape, int code)
+{
+    // The mapping and the quad follow a change of size or code, as for any
+    // image; the texture holds BGRA32 whichever path converted it.
+    const bool change = t.width != frame.width || t.height != frame.height || !mapped || format != code;
+    bool done = false;
+    if (ConvertsOnGpu()) {
+        if (!shader)
+            shader = new varnox::FrameShader();
+        done = shader->Convert(frame, shape, t);
+    }
+    if (!done) {
+        if (!converter)
+            converter = new YUVConverter();
+        if (!converter->ConfigureFrame(frame.width, frame.height, frame.layout))
+            return;
+        const int* data = converter->ConvertFrame(frame);
+        if (!data)
+            return;
+        t.setImage(frame.width, frame.height, converter->rowBytes, BGRA32, data);
+    }
+    if (change) {
+        format = code;
+        WriteMapping(t, 0, 0, frame.width, frame.height);
+        if (sizingMode == imageSize)
+            WriteCorners(0, 0, frame.width, frame.height);
     }
 }
 

@@ -4,6 +4,10 @@
 #include <varnox/Geometry.h>
 
 class YUVConverter;
+namespace varnox {
+class FrameShader;
+struct FrameShape;
+}
 
 /// A 2D image in a scene: one textured quad in the scene's pixel coordinates.
 /// It owns its texture (shared with its copies) and, once it is given a YUV
@@ -50,6 +54,8 @@ public:
         I400 = 8, ///< plane Y only: grey
         I010 = 9, ///< I420 in 16-bit little-endian words, the value in the low 10 bits
         P010 = 10, ///< NV12 in 16-bit little-endian words, the value in the high 10 bits
+        I210 = 11, ///< I422 in 16-bit little-endian words, the value in the low 10 bits
+        I410 = 12, ///< I444 in 16-bit little-endian words, the value in the low 10 bits
     };
     /// The matrix from Y'CbCr to R'G'B'.
     enum frameMatrix : int {
@@ -69,8 +75,8 @@ public:
         int layout = I420; ///< a frameLayout
         int width = 0;
         int height = 0;
-        /// The planes in the layout's order (Y first; U before V also for
-        /// YV12, whose V plane comes first in memory); unused ones null.
+        /// The planes in the layout's order: Y, U, V (YV12: Y, V, U), or Y
+        /// and the chroma pairs, or the one plane; unused ones null.
         const void* planes[3] = { nullptr, nullptr, nullptr };
         /// Bytes from one row of each plane to the next, at least the
         /// plane's row; 0: rows packed. The last row need not be padded.
@@ -146,6 +152,12 @@ protected:
 
 private:
     void Fit(const TContext& context);
+    /// Converts a checked frame on the GPU or the CPU, uploads it and, on a
+    /// change of size or `code`, resets the mapping (and the quad).
+    void ShowFrame(Texture& t, const Frame& frame, const varnox::FrameShape& shape, int code);
+    /// Whether frames go through the frame shader: the path asked for, and
+    /// a context that has what it needs (asked once).
+    bool ConvertsOnGpu();
     /// ImageMapping without its message: nothing when the texture has no
     /// storage.
     void WriteMapping(const Texture& t, int x1, int y1, int x2, int y2);
@@ -158,4 +170,10 @@ private:
     /// and scale, how much smaller than the image it is drawn.
     int mappedWidth = 0;
     int mappedHeight = 0;
+    /// The GPU conversion, made at the first frame it converts; owned.
+    varnox::FrameShader* shader = nullptr;
+    /// FramePath's choice.
+    int framePath = automaticPath;
+    /// Whether the context has the GPU path: 0 not asked yet, 1 yes, -1 no.
+    int gpuChecked = 0;
 };

@@ -31,15 +31,20 @@ namespace {
 void Usage(std::FILE* out)
 {
     std::fputs("Usage: vnxplay [OPTION]... FILE.y4m\n"
-               "       vnxplay --size WxH --format i420|i422 [OPTION]... FILE\n"
-               "Plays planar YUV video: a YUV4MPEG2 file, whose header gives the size, the\n"
-               "frame rate and the chroma (4:2:0 or 4:2:2), or raw frames of the size and\n"
-               "layout given. Frames are read from the file one at a time; FILE - reads\n"
-               "standard input.\n"
+               "       vnxplay --size WxH --format LAYOUT [OPTION]... FILE\n"
+               "Plays YUV video: a YUV4MPEG2 file, whose header gives the size, the frame\n"
+               "rate, the chroma (4:2:0, 4:2:2, 4:4:4, mono, and each in 10 bits) and the\n"
+               "range, or raw frames of the size and layout given. Frames are read from the\n"
+               "file one at a time; FILE - reads standard input. Where the file does not say,\n"
+               "frames of 720 lines or more are BT.709 and smaller ones BT.601, limited range.\n"
                "\n"
                "  --size WxH        frame size of raw frames\n"
-               "  --format i420|i422  layout of raw frames: Y, U, V planes, chroma halved\n"
-               "                    across (i422), or across and down (i420)\n"
+               "  --format LAYOUT   layout of raw frames: i420, yv12, i422, i444, nv12, nv21,\n"
+               "                    yuyv, uyvy, gray, i010 or p010\n"
+               "  --matrix M        bt601, bt709 or bt2020, whatever the file implies\n"
+               "  --range R         limited or full, whatever the file says\n"
+               "  --yuv-path P      convert frames on the cpu or the gpu (default: the one\n"
+               "                    the library picks for this GL)\n"
                "  --fps N           frames per second (default: the header's, 25 for raw\n"
                "                    frames); 0 plays as fast as it can and prints the rate;\n"
                "                    else 0.001 to 1000\n"
@@ -60,6 +65,10 @@ struct Options {
     int width = 0; // raw frames: both given, or neither
     int height = 0;
     const char* format = nullptr;
+    int layout = ImageObject::I420;
+    int matrix = -1; // -1: the file's
+    int range = -1;
+    int path = ImageObject::automaticPath;
     double fps = -1; // -1: the file's rate
     bool loop = false;
     long frames = 0; // 0: no limit
@@ -80,11 +89,53 @@ bool EndsWith(const char* text, const char* suffix)
 const double kMinFps = 0.001;
 const double kMaxFps = 1000;
 
-enum Option { kSize, kFormat, kFps, kLoop, kFrames, kOut, kEvery, kVerbose, kHelp };
+// A word of an option's value and what it stands for.
+struct Named {
+    const char* name;
+    int value;
+};
+
+const Named kLayouts[] = { { "i420", ImageObject::I420 }, { "yv12", ImageObject::YV12 },
+    { "i422", ImageObject::I422 }, { "i444", ImageObject::I444 }, { "nv12", ImageObject::NV12 },
+    { "nv21", ImageObject::NV21 }, { "yuyv", ImageObject::YUY2 }, { "uyvy", ImageObject::UYVY },
+    { "gray", ImageObject::I400 }, { "i010", ImageObject::I010 }, { "p010", ImageObject::P010 } };
+const Named kMatrices[]
+    = { { "bt601", ImageObject::BT601 }, { "bt709", ImageObject::BT709 }, { "bt2020", ImageObject::BT2020 } };
+const Named kRanges[] = { { "limited", ImageObject::limitedRange }, { "full", ImageObject::fullRange } };
+const Named kPaths[] = { { "cpu", ImageObject::cpuPath }, { "gpu", ImageObject::gpuPath } };
+
+// The value `word` stands for in `table`; false when it is none of them.
+template <size_t N> bool Lookup(const Named (&table)[N], const char* word, int& value)
+{
+    for (const Named& named : table)
+        if (!std::strcmp(named.name, word)) {
+            value = named.value;
+            return true;
+        }
+    return false;
+}
+
+enum Option {
+    kSize,
+    kFormat,
+    kMatrix,
+    kRange,
+    kYuvPath,
+    kFps,
+    kLoop,
+    kFrames,
+    kOut,
+    kEvery,
+    kVerbose,
+    kHelp
+};
 
 const vnxcmd::Option kOptions[] = {
     { "--size", true },
     { "--format", true },
+    { "--matrix", true },
+    { "--range", true },
+    { "--yuv-path", true },
     { "--fps", true },
     { "--loop", false },
     { "--frames", true },
@@ -109,8 +160,17 @@ int Parse(int argc, char** argv, Options& options)
             good = vnxcmd::ParseSize(value, kMaxSide, options.width, options.height);
             break;
         case kFormat:
-            good = !std::strcmp(value, "i420") || !std::strcmp(value, "i422");
+            good = Lookup(kLayouts, value, options.layout);
             options.format = value;
+            break;
+        case kMatrix:
+            good = Lookup(kMatrices, value, options.matrix);
+            break;
+        case kRange:
+            good = Lookup(kRanges, value, options.range);
+            break;
+        case kYuvPath:
+            good = Lookup(kPaths, value, options.path);
             break;
         case kFps: {
             char* end = nullptr;
@@ -241,7 +301,7 @@ int WriteFrames(const Options& options, VideoReader& reader)
         total = options.frames;
     int status = 0;
     {
-        Playback playback(reader, ImageObject::imageSize);
+        Playback playback(reader, ImageObject::imageSize, options.path);
         std::vector<unsigned char> bgra(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
         // CopyBuffer reads the bottom row first: the top row is the buffer's
         // last.
@@ -313,7 +373,7 @@ int Show(const Options& options, VideoReader& reader)
     int64_t start = Now();
     const int64_t first = start;
     {
-        Playback playback(reader, ImageObject::fitToTarget);
+        Playback playback(reader, ImageObject::fitToTarget, options.path);
         bool quit = false;
         for (; !quit && (!options.frames || frame < options.frames); ++frame) {
             const VideoReader::Status read = playback.Advance(options.loop);
@@ -377,12 +437,13 @@ int main(int argc, char** argv)
     RouteLibraryMessages(options.verbose);
 
     VideoReader reader;
-    const bool opened = options.format ? reader.OpenRaw(options.file, options.width, options.height,
-                            std::strcmp(options.format, "i422") ? ImageObject::YUV420 : ImageObject::YUV422)
-                                       : reader.OpenY4m(options.file);
+    const bool opened = options.format
+        ? reader.OpenRaw(options.file, options.width, options.height, options.layout)
+        : reader.OpenY4m(options.file);
     if (!opened) {
         std::fprintf(stderr, "vnxplay: %s\n", reader.error());
         return 1;
     }
+    reader.SetColours(options.matrix, options.range);
     return options.out ? WriteFrames(options, reader) : Show(options, reader);
 }

@@ -2,12 +2,13 @@
 
 #include <varnox/varnox.h>
 
-Playback::Playback(VideoReader& source, ImageObject::sizing mode)
+Playback::Playback(VideoReader& source, ImageObject::sizing mode, int path)
     : reader(source)
     , frame(new unsigned char[source.frameBytes()])
     , scene(CScene::NewL())
     , image(ImageObject::NewL(mode, true))
 {
+    image->FramePath(path);
     scene->addObject(image);
 }
 
@@ -27,7 +28,7 @@ VideoReader::Status Playback::Advance(bool loop)
         status = reader.Next(frame.get());
     }
     if (status == VideoReader::Status::Frame)
-        image->Image(reader.width(), reader.height(), reader.code(), frame.get());
+        image->Image(reader.FrameIn(frame.get()));
     return status;
 }
 

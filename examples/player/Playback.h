@@ -15,9 +15,10 @@ class CScene;
 
 class Playback {
 public:
-    /// Needs a current GL context; the image object streams its texture and
-    /// is sized as `mode` says.
-    Playback(VideoReader& reader, ImageObject::sizing mode);
+    /// Needs a current GL context; the image object streams its texture, is
+    /// sized as `mode` says and converts frames where `path` (an
+    /// ImageObject::framePath) says.
+    Playback(VideoReader& reader, ImageObject::sizing mode, int path = ImageObject::automaticPath);
     /// Deletes the image object and the scene, in the context current now.
     ~Playback();
     Playback(const Playback&) = delete;

@@ -1,9 +1,11 @@
 #include "VideoReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include <sys/stat.h>
@@ -102,25 +104,82 @@ bool VideoReader::Open(const char* path)
     return true;
 }
 
-bool VideoReader::SetFormat(int width, int height, ImageObject::imageFormat code)
+bool VideoReader::SetFormat(int width, int height, int layout)
 {
     frameWidth = width;
     frameHeight = height;
-    frameCode = code;
+    frameLayout = layout;
     const size_t w = static_cast<size_t>(width), h = static_cast<size_t>(height);
-    const size_t chromaWidth = (w + 1) / 2;
-    const size_t chromaHeight = code == ImageObject::YUV420 ? (h + 1) / 2 : h;
-    bytes = w * h + 2 * chromaWidth * chromaHeight;
+    const size_t cw = (w + 1) / 2, ch = (h + 1) / 2;
+    const bool words = layout == ImageObject::I010 || layout == ImageObject::P010
+        || layout == ImageObject::I210 || layout == ImageObject::I410;
+    size_t planes[3] = { w * h, 0, 0 };
+    switch (layout) {
+    case ImageObject::I420:
+    case ImageObject::YV12:
+    case ImageObject::I010:
+        planes[1] = planes[2] = cw * ch;
+        break;
+    case ImageObject::I422:
+    case ImageObject::I210:
+        planes[1] = planes[2] = cw * h;
+        break;
+    case ImageObject::I444:
+    case ImageObject::I410:
+        planes[1] = planes[2] = w * h;
+        break;
+    case ImageObject::NV12:
+    case ImageObject::NV21:
+    case ImageObject::P010:
+        planes[1] = 2 * cw * ch;
+        break;
+    case ImageObject::YUY2:
+    case ImageObject::UYVY:
+        planes[0] = 4 * cw * h;
+        break;
+    default: // I400: the Y plane alone
+        break;
+    }
+    bytes = 0;
+    for (int i = 0; i < 3; ++i) {
+        planeBytes[i] = planes[i] * (words ? 2 : 1);
+        bytes += planeBytes[i];
+    }
+    // What players assume of a file that does not say.
+    frameMatrix = height >= 720 ? ImageObject::BT709 : ImageObject::BT601;
     return true;
 }
 
-bool VideoReader::OpenRaw(const char* path, int width, int height, ImageObject::imageFormat code)
+ImageObject::Frame VideoReader::FrameIn(const unsigned char* data) const
+{
+    ImageObject::Frame frame;
+    frame.layout = frameLayout;
+    frame.width = frameWidth;
+    frame.height = frameHeight;
+    frame.matrix = frameMatrix;
+    frame.range = frameRange;
+    for (int i = 0; i < 3 && planeBytes[i] > 0; ++i) {
+        frame.planes[i] = data;
+        data += planeBytes[i];
+    }
+    return frame;
+}
+
+void VideoReader::SetColours(int matrix, int range)
+{
+    if (matrix >= 0)
+        frameMatrix = matrix;
+    if (range >= 0)
+        frameRange = range;
+}
+
+bool VideoReader::OpenRaw(const char* path, int width, int height, int layout)
 {
     if (!Open(path))
         return false;
     y4m = false;
     dataStart = 0;
-    return SetFormat(width, height, code);
+    return SetFormat(width, height, layout);
 }
 
 bool VideoReader::OpenY4m(const char* path)
@@ -146,7 +205,8 @@ bool VideoReader::ParseHeader()
         return Fail("bad YUV4MPEG2 header: no end of line in its first %d bytes", kMaxLine);
 
     int width = 0, height = 0;
-    ImageObject::imageFormat code = ImageObject::YUV420;
+    int layout = ImageObject::I420;
+    int range = ImageObject::limitedRange;
     for (char *rest = nullptr, *tag = strtok_r(line, " ", &rest); tag; tag = strtok_r(nullptr, " ", &rest)) {
         const char* value = tag + 1;
         switch (tag[0]) {
@@ -171,26 +231,42 @@ bool VideoReader::ParseHeader()
                     "bad YUV4MPEG2 header: frame rate \"%s\" (want N:D, both above 0)", Shown(value).c_str());
             break;
         }
-        case 'C':
+        case 'C': {
             // Every 4:2:0 siting is shown alike; other samplings and depths
             // are refused by name.
-            if (!std::strcmp(value, "420") || !std::strcmp(value, "420jpeg")
-                || !std::strcmp(value, "420paldv") || !std::strcmp(value, "420mpeg2"))
-                code = ImageObject::YUV420;
-            else if (!std::strcmp(value, "422"))
-                code = ImageObject::YUV422;
-            else
-                return Fail("chroma \"%s\" is not supported (420 and 422 are)", Shown(value).c_str());
+            static const struct {
+                const char* tag;
+                int layout;
+            } kChroma[] = { { "420", ImageObject::I420 }, { "420jpeg", ImageObject::I420 },
+                { "420paldv", ImageObject::I420 }, { "420mpeg2", ImageObject::I420 },
+                { "422", ImageObject::I422 }, { "444", ImageObject::I444 }, { "mono", ImageObject::I400 },
+                { "420p10", ImageObject::I010 }, { "422p10", ImageObject::I210 },
+                { "444p10", ImageObject::I410 } };
+            const auto known = std::find_if(std::begin(kChroma), std::end(kChroma),
+                [&](const auto& chroma) { return !std::strcmp(value, chroma.tag); });
+            if (known == std::end(kChroma))
+                return Fail("chroma \"%s\" is not supported (420, 422, 444, mono and their p10 forms are)",
+                    Shown(value).c_str());
+            layout = known->layout;
+            break;
+        }
+        case 'X':
+            if (!std::strcmp(value, "COLORRANGE=FULL"))
+                range = ImageObject::fullRange;
+            else if (!std::strcmp(value, "COLORRANGE=LIMITED"))
+                range = ImageObject::limitedRange;
             break;
         default:
-            // Interlacing (I), pixel aspect (A) and extensions (X) change
-            // nothing here.
+            // Interlacing (I), pixel aspect (A) and other extensions (X)
+            // change nothing here.
             break;
         }
     }
     if (!width || !height)
         return Fail("bad YUV4MPEG2 header: no %s", width ? "height (H)" : "width (W)");
-    return SetFormat(width, height, code);
+    SetFormat(width, height, layout);
+    frameRange = range;
+    return true;
 }
 
 VideoReader::Status VideoReader::Next(unsigned char* frame)

@@ -20,12 +20,19 @@ public:
     VideoReader& operator=(const VideoReader&) = delete;
 
     /// Opens a YUV4MPEG2 file and reads its header: size (W, H), frame rate
-    /// (F, 25 when absent) and chroma (C: the 4:2:0 kinds and 422; 4:2:0 when
-    /// absent). False with error() set otherwise.
+    /// (F, 25 when absent), chroma (C: the 4:2:0 kinds, 422, 444, mono and
+    /// the p10 forms of 420, 422 and 444; 4:2:0 when absent) and range
+    /// (XCOLORRANGE, limited when absent). The format records no matrix:
+    /// BT.709 from 720 lines up, BT.601 below, as players assume. False with
+    /// error() set otherwise.
     bool OpenY4m(const char* path);
-    /// Opens a file of raw frames of width × height in `code` (YUV420 or
-    /// YUV422), one after the other; the frame rate is 25.
-    bool OpenRaw(const char* path, int width, int height, ImageObject::imageFormat code);
+    /// Opens a file of raw frames of width × height in `layout` (an
+    /// ImageObject::frameLayout), one after the other, rows packed; the
+    /// frame rate is 25 and the colours as for an untagged YUV4MPEG2 file.
+    bool OpenRaw(const char* path, int width, int height, int layout);
+    /// Overrides the matrix and the range the file gives or implies (an
+    /// ImageObject::frameMatrix and frameRange; -1 keeps the file's).
+    void SetColours(int matrix, int range);
 
     /// Reads the next frame into `frame` (frameBytes() bytes): Frame, End
     /// at a clean end of the file, or Error (truncated frame, broken frame
@@ -37,7 +44,12 @@ public:
 
     int width() const { return frameWidth; }
     int height() const { return frameHeight; }
-    ImageObject::imageFormat code() const { return frameCode; }
+    /// The frame read last, as the image object takes it: its planes in
+    /// `data` (frameBytes() bytes), rows packed.
+    ImageObject::Frame FrameIn(const unsigned char* data) const;
+    int layout() const { return frameLayout; }
+    int matrix() const { return frameMatrix; }
+    int range() const { return frameRange; }
     /// Frames per second as a fraction.
     int rateNumerator() const { return rateNum; }
     int rateDenominator() const { return rateDen; }
@@ -53,7 +65,7 @@ private:
     bool Open(const char* path);
     bool Fail(const char* format, ...) __attribute__((format(printf, 2, 3)));
     bool ParseHeader();
-    bool SetFormat(int width, int height, ImageObject::imageFormat code);
+    bool SetFormat(int width, int height, int layout);
 
     std::FILE* file = nullptr;
     std::string name;
@@ -61,7 +73,10 @@ private:
     long dataStart = 0; // offset of the first frame
     int frameWidth = 0;
     int frameHeight = 0;
-    ImageObject::imageFormat frameCode = ImageObject::YUV420;
+    int frameLayout = ImageObject::I420;
+    int frameMatrix = ImageObject::BT601;
+    int frameRange = ImageObject::limitedRange;
+    size_t planeBytes[3] = { 0, 0, 0 };
     int rateNum = 25;
     int rateDen = 1;
     size_t bytes = 0;

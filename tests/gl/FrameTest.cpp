@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gl/GLTest.h"
+#include "support/Bt601.h"
 #include "support/GuardedBuffer.h"
 
 namespace {
@@ -22,25 +23,6 @@ bool TenBit(int layout)
 {
     return layout == ImageObject::I010 || layout == ImageObject::P010 || layout == ImageObject::I210
         || layout == ImageObject::I410;
-}
-
-// R', G', B' in 0..255 of one Y'CbCr sample, from the luma weights.
-std::vector<int> Reference(int matrix, int range, bool tenBit, int y, int u, int v)
-{
-    const double kr[] = { 0.299, 0.2126, 0.2627 }, kb[] = { 0.114, 0.0722, 0.0593 };
-    const double scale = tenBit ? 4.0 : 1.0, top = tenBit ? 1023.0 : 255.0;
-    const double half = 128 * scale;
-    const bool full = range == ImageObject::fullRange;
-    const double luma = full ? y / top : (y - 16 * scale) / (219 * scale);
-    const double cb = full ? (u - half) / top : (u - half) / (224 * scale);
-    const double cr = full ? (v - half) / top : (v - half) / (224 * scale);
-    const double r = luma + 2 * (1 - kr[matrix]) * cr;
-    const double b = luma + 2 * (1 - kb[matrix]) * cb;
-    const double g = (luma - kr[matrix] * r - kb[matrix] * b) / (1 - kr[matrix] - kb[matrix]);
-    std::vector<int> rgb;
-    for (double c : { r, g, b })
-        rgb.push_back(static_cast<int>(std::lround(std::clamp(c, 0.0, 1.0) * 255)));
-    return rgb;
 }
 
 // A frame of one colour, each plane in a guarded buffer of exactly
@@ -159,8 +141,9 @@ TEST_F(FrameTest, FlatFramesMatchTheFormulasInEveryLayoutMatrixRangeAndPath)
                         ASSERT_EQ(t.width, 37);
                         ASSERT_EQ(t.height, 23);
                         const std::vector<int> want = layout == ImageObject::I400
-                            ? Reference(matrix, range, false, y, 128, 128)
-                            : Reference(matrix, range, ten, y, u, v);
+                            ? vxtest::YuvReference(
+                                matrix, range == ImageObject::fullRange, false, y, 128, 128)
+                            : vxtest::YuvReference(matrix, range == ImageObject::fullRange, ten, y, u, v);
                         const std::vector<uint8_t> texels = Texels(*image);
                         int worst = 0;
                         for (int row = 0; row < 23; ++row)

@@ -263,13 +263,14 @@ TEST(Vnxplay, BrokenFilesGiveOneLineAndStatusOneAfterTheGoodFrames)
     const std::vector<Case> cases = {
         { "magic.y4m", "YUV4MPEG W8 H6\n",
             "magic.y4m: not a YUV4MPEG2 file (it does not start with \"YUV4MPEG2\")", 0 },
-        { "c444.y4m", "YUV4MPEG2 W8 H6 F25:1 C444\nFRAME\n",
-            "c444.y4m: chroma \"444\" is not supported (420 and 422 are)", 0 },
-        { "mono.y4m", "YUV4MPEG2 W8 H6 Cmono\n",
-            "mono.y4m: chroma \"mono\" is not supported (420 and 422 are)", 0 },
+        { "c411.y4m", "YUV4MPEG2 W8 H6 F25:1 C411\nFRAME\n",
+            "c411.y4m: chroma \"411\" is not supported (420, 422, 444, mono and their p10 forms are)", 0 },
+        { "c420p12.y4m", "YUV4MPEG2 W8 H6 C420p12\n",
+            "c420p12.y4m: chroma \"420p12\" is not supported (420, 422, 444, mono and their p10 forms are)",
+            0 },
         // A header with a CR before its line end: the CR is named.
         { "cr.y4m", "YUV4MPEG2 W8 H6 C420\r\nFRAME\n",
-            "cr.y4m: chroma \"420\\r\" is not supported (420 and 422 are)", 0 },
+            "cr.y4m: chroma \"420\\r\" is not supported (420, 422, 444, mono and their p10 forms are)", 0 },
         { "width.y4m", "YUV4MPEG2 H6 F25:1\n", "width.y4m: bad YUV4MPEG2 header: no width (W)", 0 },
         { "huge.y4m", "YUV4MPEG2 W99999 H6\n",
             "huge.y4m: bad YUV4MPEG2 header: width \"99999\" (1 to 16384 taken)", 0 },
@@ -307,7 +308,7 @@ TEST(Vnxplay, BrokenFilesGiveOneLineAndStatusOneAfterTheGoodFrames)
     // Bad command lines: the usage, status 2.
     for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>> { {},
              { "--size", "8x6", "short.yuv" }, { "--size", "8x6", "--format", "i420", "cut.y4m" },
-             { "--format", "nv12", "--size", "8x6", "short.yuv" }, { "--every", "2", "cut.y4m" },
+             { "--format", "nv16", "--size", "8x6", "short.yuv" }, { "--every", "2", "cut.y4m" },
              { "--loop", "--out", "x", "cut.y4m" }, { "--fps", "-1", "cut.y4m" }, { "cut.y4m", "size.y4m" },
              { "--loop", "-" } }) {
         const vxtools::RunResult run = RunTool(VNX_PLAY, arguments, folder, { "DISPLAY" });
@@ -331,6 +332,99 @@ TEST(Vnxplay, BrokenFilesGiveOneLineAndStatusOneAfterTheGoodFrames)
     const vxtools::RunResult asFile = RunTool(VNX_PLAY, { folder, "--out", "x" }, folder, { "DISPLAY" });
     EXPECT_EQ(asFile.status, 1);
     EXPECT_EQ(asFile.err, "vnxplay: " + folder + ": is a folder, not a video file\n");
+}
+
+// Flat frames in every YUV4MPEG2 chroma tag and range, and raw layouts with
+// the colours given on the command line: each PNG holds the colour the
+// formulas give for the matrix and range the file declares or implies.
+TEST(Vnxplay, ShowsEachTagAndLayoutInTheColoursItDeclares)
+{
+    const std::string folder = vxtools::NewFolder("playtags");
+    const int y8 = 90, u8 = 170, v8 = 100;
+    struct Case {
+        std::string tag; // C tag, or the raw --format
+        int chromaX, chromaY; // chroma samples per pixel: 0 none, 1 full, 2 halved
+        bool tenBit;
+        std::string range; // XCOLORRANGE value, "" for none
+        int height; // 720 and up: BT.709 unless told
+        std::vector<std::string> options; // raw frames: the command line's colours
+        int matrix;
+        bool full;
+    };
+    const std::vector<Case> cases = {
+        { "420jpeg", 2, 2, false, "", 6, {}, 0, false },
+        { "422", 2, 1, false, "FULL", 6, {}, 0, true },
+        { "444", 1, 1, false, "LIMITED", 720, {}, 1, false },
+        { "mono", 0, 0, false, "FULL", 6, {}, 0, true },
+        { "420p10", 2, 2, true, "", 720, {}, 1, false },
+        { "422p10", 2, 1, true, "FULL", 6, {}, 0, true },
+        { "444p10", 1, 1, true, "", 6, { "--matrix", "bt2020" }, 2, false },
+        { "nv12", 2, 2, false, "", 6, { "--matrix", "bt2020", "--range", "full" }, 2, true },
+        { "yuyv", 2, 1, false, "", 720, {}, 1, false },
+        { "p010", 2, 2, true, "", 6, { "--range", "full", "--matrix", "bt709" }, 1, true },
+    };
+    for (const Case& c : cases) {
+        const int width = 4, height = c.height;
+        const int y = c.tenBit ? y8 * 4 + 1 : y8, u = c.tenBit ? u8 * 4 + 1 : u8,
+                  v = c.tenBit ? v8 * 4 + 1 : v8;
+        std::string frame;
+        const auto put = [&](int value, int count) {
+            for (int i = 0; i < count; ++i) {
+                if (c.tag == "p010")
+                    value = (value & 1023) << 6;
+                frame += static_cast<char>(c.tenBit ? value & 0xff : value);
+                if (c.tenBit)
+                    frame += static_cast<char>(value >> 8);
+                if (c.tag == "p010")
+                    value >>= 6;
+            }
+        };
+        const int chromaSamples = c.chromaX ? (width / c.chromaX) * (height / c.chromaY) : 0;
+        if (c.tag == "yuyv")
+            for (int i = 0; i < width * height / 2; ++i) {
+                put(y, 1);
+                put(u, 1);
+                put(y, 1);
+                put(v, 1);
+            }
+        else if (c.tag == "nv12" || c.tag == "p010") {
+            put(y, width * height);
+            for (int i = 0; i < chromaSamples; ++i) {
+                put(u, 1);
+                put(v, 1);
+            }
+        } else {
+            put(y, width * height);
+            put(u, chromaSamples);
+            put(v, chromaSamples);
+        }
+        const std::string name = c.tag + (c.range.empty() ? "" : "-" + c.range);
+        std::vector<std::string> arguments = c.options;
+        const bool raw = c.tag == "nv12" || c.tag == "yuyv" || c.tag == "p010";
+        if (!raw) {
+            std::string header
+                = "YUV4MPEG2 W" + std::to_string(width) + " H" + std::to_string(height) + " C" + c.tag;
+            if (!c.range.empty())
+                header += " XCOLORRANGE=" + c.range;
+            WriteBytes(folder + "/" + name + ".y4m", header + "\nFRAME\n" + frame);
+            arguments.push_back(name + ".y4m");
+        } else {
+            WriteBytes(folder + "/" + name + ".yuv", frame);
+            arguments.insert(arguments.end(),
+                { "--size", std::to_string(width) + "x" + std::to_string(height), "--format", c.tag,
+                    name + ".yuv" });
+        }
+        arguments.insert(arguments.end(), { "--out", name });
+        const vxtools::RunResult run = RunTool(VNX_PLAY, arguments, folder, { "DISPLAY" });
+        ASSERT_EQ(run.status, 0) << name << ": " << run.err;
+        const Rgb shown = vxtools::ReadPngFile(folder + "/" + name + "/000000.png");
+        const std::vector<int> want = c.chromaX
+            ? vxtest::YuvReference(c.matrix, c.full, c.tenBit, y, u, v)
+            : vxtest::YuvReference(c.matrix, c.full, c.tenBit, y, 128, 128);
+        const unsigned char expected[3] = { static_cast<unsigned char>(want[0]),
+            static_cast<unsigned char>(want[1]), static_cast<unsigned char>(want[2]) };
+        EXPECT_LE(Difference(shown.at(width / 2, height / 2), expected), 2) << name;
+    }
 }
 
 TEST(Vnxplay, ReadsStandardInputForADash)

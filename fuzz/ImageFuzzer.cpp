@@ -1,5 +1,6 @@
 // Image objects driven by fuzzed operations: the three factories (copies
-// share the texture), Image with every code including the YUV frames,
+// share the texture), Image with every code including the YUV frames and
+// with frame descriptions of every layout, stride, matrix and range,
 // SubImage, ImageMapping, SetStride, Size, the transform setters, deletion in
 // any order and rendering in a scene of any rotation. Every pixel buffer
 // holds exactly the bytes its call declares and ends at an inaccessible page
@@ -113,6 +114,104 @@ void Image(Slot& slot, FuzzedDataProvider& input, const std::vector<uint8_t>& pa
     vxfuzz::CheckStorage(Fields(*slot.object));
 }
 
+// The planes of a frame layout, worked out here apart from the library:
+// bytes of a packed row and rows of each; 0 planes for a code that is no
+// layout.
+int FramePlanes(int layout, int width, int height, int64_t rowBytes[3], int rows[3])
+{
+    const int64_t w = width, cw = (int64_t { width } + 1) / 2;
+    const int h = height, ch = (height + 1) / 2;
+    const bool words = layout >= ImageObject::I010;
+    int planes = 3;
+    switch (layout) {
+    case ImageObject::I420:
+    case ImageObject::YV12:
+    case ImageObject::I010:
+        rowBytes[0] = w, rowBytes[1] = rowBytes[2] = cw, rows[0] = h, rows[1] = rows[2] = ch;
+        break;
+    case ImageObject::I422:
+    case ImageObject::I210:
+        rowBytes[0] = w, rowBytes[1] = rowBytes[2] = cw, rows[0] = rows[1] = rows[2] = h;
+        break;
+    case ImageObject::I444:
+    case ImageObject::I410:
+        rowBytes[0] = rowBytes[1] = rowBytes[2] = w, rows[0] = rows[1] = rows[2] = h;
+        break;
+    case ImageObject::NV12:
+    case ImageObject::NV21:
+    case ImageObject::P010:
+        planes = 2, rowBytes[0] = w, rowBytes[1] = 2 * cw, rows[0] = h, rows[1] = ch;
+        break;
+    case ImageObject::YUY2:
+    case ImageObject::UYVY:
+        planes = 1, rowBytes[0] = 4 * cw, rows[0] = h;
+        break;
+    case ImageObject::I400:
+        planes = 1, rowBytes[0] = w, rows[0] = h;
+        break;
+    default:
+        return 0;
+    }
+    for (int i = 0; i < planes; ++i)
+        rowBytes[i] *= words ? 2 : 1;
+    return planes;
+}
+
+// Image with a frame description: any layout, matrix and range code, each
+// plane packed, padded or with a fuzzed stride (short ones too), now and
+// then missing, each in memory that ends where its last row does.
+void FrameImage(Slot& slot, FuzzedDataProvider& input, const std::vector<uint8_t>& pattern)
+{
+    ImageObject::Frame frame;
+    frame.layout = input.ConsumeIntegralInRange(-1, 13);
+    frame.width = vxfuzz::Dimension(input, 300);
+    frame.height = vxfuzz::Dimension(input, 300);
+    frame.matrix = input.ConsumeIntegralInRange(-1, 3);
+    frame.range = input.ConsumeIntegralInRange(-1, 2);
+    int64_t rowBytes[3] = { 0, 0, 0 };
+    int rows[3] = { 0, 0, 0 };
+    const int planes = frame.width >= 0 && frame.height >= 0
+        ? FramePlanes(frame.layout, frame.width, frame.height, rowBytes, rows)
+        : 0;
+    std::unique_ptr<vxtest::GuardedBuffer> memory[3];
+    for (int i = 0; i < planes; ++i) {
+        int stride = 0;
+        switch (input.ConsumeIntegralInRange(0, 2)) {
+        case 1:
+            stride = static_cast<int>(rowBytes[i]) + input.ConsumeIntegralInRange(0, 64);
+            break;
+        case 2:
+            stride = vxfuzz::Dimension(input, 1300);
+            break;
+        default:
+            break;
+        }
+        const int64_t step = stride != 0 ? stride : rowBytes[i];
+        const int64_t bytes = rows[i] > 0 && step >= rowBytes[i] ? step * (rows[i] - 1) + rowBytes[i] : 0;
+        if (bytes > vxfuzz::kMaxPixelBytes) {
+            vxfuzz::Trace("skipped: Image(frame of layout %d, %d x %d), sound but large", frame.layout,
+                frame.width, frame.height);
+            return;
+        }
+        memory[i] = vxfuzz::Pixels(static_cast<size_t>(bytes), pattern);
+        frame.strides[i] = stride;
+        if (input.ConsumeIntegralInRange(0, 15) != 15)
+            frame.planes[i] = memory[i]->data;
+    }
+    vxfuzz::Trace("%p->Image(frame: layout %d, %d x %d, strides %d %d %d, matrix %d, range %d)",
+        static_cast<void*>(slot.object), frame.layout, frame.width, frame.height, frame.strides[0],
+        frame.strides[1], frame.strides[2], frame.matrix, frame.range);
+    slot.object->Image(frame);
+    const Texture& t = *slot.object->getTexture();
+    if (t.width == frame.width && t.height == frame.height && t.format == ImageObject::BGRA32) {
+        slot.format = ImageObject::BGRA32;
+        slot.mapped = true;
+    }
+    for (int i = 0; i < planes; ++i)
+        Require(memory[i]->FrontUntouched(), "Image writes nothing in front of a frame's plane");
+    vxfuzz::CheckStorage(Fields(*slot.object));
+}
+
 void SubImage(Slot& slot, FuzzedDataProvider& input, const std::vector<uint8_t>& pattern)
 {
     const int code = vxfuzz::FormatCode(input);
@@ -193,7 +292,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Slot slots[kSlots];
     for (int op = 0; op < 16 && input.remaining_bytes() > 0; ++op) {
         Slot& slot = slots[input.ConsumeIntegralInRange(0, kSlots - 1)];
-        const int action = input.ConsumeIntegralInRange(0, 11);
+        const int action = input.ConsumeIntegralInRange(0, 12);
         if (!slot.object && action != 11) {
             Create(slot, input, slots, *scene);
             continue;
@@ -241,6 +340,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             scene->Render(&vxfuzz::Target());
             break;
         }
+        case 12:
+            FrameImage(slot, input, pattern);
+            break;
         case 9:
         case 10:
             // Deleted while copies that share its texture live on.

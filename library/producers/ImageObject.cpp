@@ -110,7 +110,7 @@ ImageObject::ImageObject(const ImageObject& source)
 ImageObject::~ImageObject()
 {
     delete converter;
-    delete shader;
+    delete frameShader;
 }
 
 void ImageObject::Image(int width, int height, imageFormat code, const void* pixels)
@@ -223,9 +223,9 @@ void ImageObject::ShowFrame(Texture& t, const Frame& frame, const varnox::FrameS
     const bool change = t.width != frame.width || t.height != frame.height || !mapped || format != code;
     bool done = false;
     if (ConvertsOnGpu()) {
-        if (!shader)
-            shader = new varnox::FrameShader();
-        done = shader->Convert(frame, shape, t);
+        if (!frameShader)
+            frameShader = new varnox::FrameShader();
+        done = frameShader->Convert(frame, shape, t);
     }
     if (!done) {
         if (!converter)

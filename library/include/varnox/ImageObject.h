@@ -171,7 +171,7 @@ private:
     int mappedWidth = 0;
     int mappedHeight = 0;
     /// The GPU conversion, made at the first frame it converts; owned.
-    varnox::FrameShader* shader = nullptr;
+    varnox::FrameShader* frameShader = nullptr;
     /// FramePath's choice.
     int framePath = automaticPath;
     /// Whether the context has the GPU path: 0 not asked yet, 1 yes, -1 no.

@@ -341,17 +341,14 @@ TEST_F(FrameShaderTest, OddPaddedFramesReadOnlyTheirPlanesAndSiteTheirChroma)
 
 TEST_F(FrameShaderTest, LeavesTheCallersBindingsViewportProgramAndStateAsTheyWere)
 {
-    using GenFramebuffers = void(APIENTRYP)(GLsizei, GLuint*);
-    using BindFramebuffer = void(APIENTRYP)(GLenum, GLuint);
-    using DeleteFramebuffers = void(APIENTRYP)(GLsizei, const GLuint*);
-    using ActiveTexture = void(APIENTRYP)(GLenum);
     const auto genFramebuffers
-        = reinterpret_cast<GenFramebuffers>(varnox::LookupGLEntry("glGenFramebuffers"));
+        = reinterpret_cast<PFNGLGENFRAMEBUFFERSPROC>(varnox::LookupGLEntry("glGenFramebuffers"));
     const auto bindFramebuffer
-        = reinterpret_cast<BindFramebuffer>(varnox::LookupGLEntry("glBindFramebuffer"));
+        = reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(varnox::LookupGLEntry("glBindFramebuffer"));
     const auto deleteFramebuffers
-        = reinterpret_cast<DeleteFramebuffers>(varnox::LookupGLEntry("glDeleteFramebuffers"));
-    const auto activeTexture = reinterpret_cast<ActiveTexture>(varnox::LookupGLEntry("glActiveTexture"));
+        = reinterpret_cast<PFNGLDELETEFRAMEBUFFERSPROC>(varnox::LookupGLEntry("glDeleteFramebuffers"));
+    const auto activeTexture
+        = reinterpret_cast<PFNGLACTIVETEXTUREPROC>(varnox::LookupGLEntry("glActiveTexture"));
     ASSERT_TRUE(genFramebuffers && bindFramebuffer && deleteFramebuffers && activeTexture);
 
     // A caller's state: a framebuffer of its own to draw into and another
@@ -442,6 +439,37 @@ TEST_F(FrameShaderTest, LeavesTheCallersBindingsViewportProgramAndStateAsTheyWer
     glDeleteTextures(3, textures);
     bindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(contextFramebuffer));
     deleteFramebuffers(1, &callerFramebuffer);
+}
+
+TEST_F(FrameShaderTest, AFramebufferTargetDrawsIntoItsOwnFramebufferAfterAConversion)
+{
+    COffScreen* target = COffScreen::NewFramebufferL(16, 8);
+    GLint before = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &before);
+    ASSERT_NE(before, 0);
+    {
+        // Objects of the target's context, gone before it is.
+        const Content flat { [](int, int) { return 180; }, [](int, int) { return 60; },
+            [](int, int) { return 200; } };
+        TestFrame made(ImageObject::I420, 5, 3, 0, flat);
+        varnox::FrameShader shader;
+        TextureStatic texture;
+        std::string first;
+        EXPECT_EQ(Mismatches(shader, made, flat, texture, 2, first), 0) << first;
+        GLint after = 0;
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &after);
+        EXPECT_EQ(after, before);
+    }
+    // What the client draws next lands in the target.
+    glClearColor(0, 1, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    const std::vector<uint8_t> pixels = vxtest::ReadPixels(*target);
+    ASSERT_EQ(pixels.size(), 16u * 8u * 4u);
+    EXPECT_EQ(pixels[0], 0);
+    EXPECT_EQ(pixels[1], 255);
+    EXPECT_EQ(pixels[2], 0);
+    glClearColor(0, 0, 0, 0);
+    delete target;
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -193,6 +195,16 @@ protected:
         GLTest::SetUp();
         std::string why;
         ASSERT_TRUE(varnox::FrameShader::Available(why)) << why;
+        // The run that takes red-green textures away checks that they are
+        // gone, so that it cannot test the red-green formats again unnoticed.
+        const char* takenAway = std::getenv("MESA_EXTENSION_OVERRIDE");
+        if (takenAway && std::strstr(takenAway, "-GL_ARB_texture_rg")) {
+            const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+            const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+            ASSERT_TRUE(version && extensions);
+            ASSERT_LT(std::atoi(version), 3) << version;
+            ASSERT_EQ(std::strstr(extensions, "GL_ARB_texture_rg "), nullptr);
+        }
     }
 
     // Converts `made` into `texture`; how many pixels are further than

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include <varnox/ImageObject.h>
@@ -39,6 +40,12 @@ public:
     // GL state it touches (bindings, viewport, program, framebuffer) is as
     // it was afterwards.
     bool Convert(const ImageObject::Frame& frame, const FrameShape& shape, Texture& texture);
+
+private:
+    // The GL objects (plane textures, programs, framebuffer) and the entry
+    // points, made at the first Convert.
+    struct Objects;
+    std::unique_ptr<Objects> objects;
 };
 
 } // namespace varnox

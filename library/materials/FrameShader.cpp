@@ -13,6 +13,7 @@
 #include "materials/FrameLayout.h"
 #include "materials/ImageFormat.h"
 #include "materials/InfoLog.h"
+#include "materials/TextureUpload.h"
 
 namespace varnox {
 
@@ -161,6 +162,8 @@ vec3 Samples()
 #else
     return vec3(luma, pairs.r, pairs.SECOND);
 #endif
+#elif defined(SWAPPED)
+    return vec3(luma, texture2D(plane2, chroma).r, texture2D(plane1, chroma).r);
 #else
     return vec3(luma, texture2D(plane1, chroma).r, texture2D(plane2, chroma).r);
 #endif
@@ -196,6 +199,8 @@ void main()
             return "#define PACKED_UYVY 1\n";
         case ImageObject::I400:
             return "#define GREY 1\n";
+        case ImageObject::YV12:
+            return "#define SWAPPED 1\n";
         default:
             return "";
         }
@@ -216,7 +221,8 @@ void main()
     {
         if (layout == ImageObject::YUY2 || layout == ImageObject::UYVY)
             return { GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, 4 };
-        const bool wide = layout == ImageObject::I010 || layout == ImageObject::P010;
+        const bool wide = layout == ImageObject::I010 || layout == ImageObject::P010
+            || layout == ImageObject::I210 || layout == ImageObject::I410;
         const bool pairs = plane == 1
             && (layout == ImageObject::NV12 || layout == ImageObject::NV21 || layout == ImageObject::P010);
         const GLenum type = wide ? GL_UNSIGNED_SHORT : GL_UNSIGNED_BYTE;
@@ -561,6 +567,9 @@ bool FrameShader::Convert(const ImageObject::Frame& frame, const FrameShape& sha
     glVertex2f(1.0f, 1.0f);
     glVertex2f(-1.0f, 1.0f);
     glEnd();
+    // A still image's texture keeps its edge for its mipmaps: read back from
+    // what was just drawn (one row and one column; streams keep none).
+    TextureUpload::ReadEdges(texture);
 
     // Detached, so that the texture does not live on in the framebuffer
     // after its owner deletes it.

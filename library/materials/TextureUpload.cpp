@@ -147,6 +147,28 @@ void TextureUpload::KeepEdges(Texture& texture)
         texture.edges = new TextureEdges();
 }
 
+void TextureUpload::ReadEdges(Texture& texture)
+{
+    if (!texture.edges || texture.width <= 0 || texture.height <= 0 || texture.format != format::kBGRA32)
+        return;
+    // Into a buffer object the caller bound, the rows would not come here.
+    GLint packBuffer = 0;
+    glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &packBuffer);
+    TextureEdges& edges = *texture.edges;
+    edges.known = false;
+    if (packBuffer != 0)
+        return;
+    edges.row.resize(static_cast<size_t>(texture.width) * 4);
+    edges.column.resize(static_cast<size_t>(texture.height) * 4);
+    GLint alignment = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, texture.height - 1, texture.width, 1, GL_BGRA, GL_UNSIGNED_BYTE, edges.row.data());
+    glReadPixels(texture.width - 1, 0, 1, texture.height, GL_BGRA, GL_UNSIGNED_BYTE, edges.column.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+    edges.known = true;
+}
+
 void TextureUpload::ReleaseEdges(Texture& texture)
 {
     delete texture.edges;

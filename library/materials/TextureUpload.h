@@ -57,6 +57,10 @@ struct TextureUpload {
     // trilinearly. Nothing for any other texture, a reduction of 1 or less,
     // or a context without glGenerateMipmap. Binds the texture.
     static void Mipmaps(Texture& texture, float reduction);
+    // For a texture that keeps its edges: reads them from the framebuffer
+    // bound for reading, into which the texture's image was just drawn at
+    // (0, 0) as a BGRA32 image of its size.
+    static void ReadEdges(Texture& texture);
     // Frees what KeepEdges made (the texture's destructor).
     static void ReleaseEdges(Texture& texture);
 

@@ -101,14 +101,17 @@ public:
                 }
             return;
         }
-        // Planar: U is the second plane for YV12 too (only its memory order
-        // differs, which a frame does not describe).
-        uint8_t* u = Plane(1, cw * sample, ch, pad);
-        uint8_t* v = Plane(2, cw * sample, ch, pad);
+        // Planar: Y, U, V; YV12 gives V as its second plane, U as its third.
+        const bool vFirst = frame.layout == ImageObject::YV12;
+        uint8_t* second = Plane(1, cw * sample, ch, pad);
+        uint8_t* third = Plane(2, cw * sample, ch, pad);
+        uint8_t* u = vFirst ? third : second;
+        uint8_t* v = vFirst ? second : third;
+        const int uStride = stride[vFirst ? 2 : 1], vStride = stride[vFirst ? 1 : 2];
         for (int j = 0; j < ch; ++j)
             for (int i = 0; i < cw; ++i) {
-                put(u + j * stride[1] + i * sample, content.cb(i, j));
-                put(v + j * stride[2] + i * sample, content.cr(i, j));
+                put(u + j * uStride + i * sample, content.cb(i, j));
+                put(v + j * vStride + i * sample, content.cr(i, j));
             }
     }
 
@@ -319,9 +322,10 @@ TEST_F(FrameShaderTest, OddPaddedFramesReadOnlyTheirPlanesAndSiteTheirChroma)
     const int width = 37, height = 23;
     varnox::FrameShader shader;
     for (int layout : kLayouts)
-        // 3 bytes of padding: no whole number of texels for the 16-bit and
-        // packed planes; 64: a whole number for every plane.
-        for (int pad : { 3, 64 }) {
+        // Padding of no whole number of texels (3 bytes; 6 for 10-bit
+        // planes, whose rows must start on even addresses: 3 words, no whole
+        // number of pairs), then 64: a whole number for every plane.
+        for (int pad : { TenBits(layout) ? 6 : 3, 64 }) {
             TextureStatic texture;
             for (const Content* content : { &columns, &rows }) {
                 Content scaled = *content;

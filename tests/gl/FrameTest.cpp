@@ -162,6 +162,36 @@ TEST_F(FrameTest, FlatFramesMatchTheFormulasInEveryLayoutMatrixRangeAndPath)
     }
 }
 
+// A still image converted either way and drawn about 8 times smaller: its
+// mipmaps are made from the converted pixels, edges included.
+TEST_F(FrameTest, StillFramesDrawnSmallerKeepTheirColourToTheEdge)
+{
+    COffScreen* target = COffScreen::NewL(75, 50);
+    for (int path : { ImageObject::cpuPath, ImageObject::gpuPath }) {
+        std::unique_ptr<ImageObject> image(ImageObject::NewL(0, 0, 75, 50, false));
+        image->FramePath(path);
+        SolidFrame solid(ImageObject::I420, 601, 403, 120, 100, 170, 0);
+        image->Image(solid.frame);
+        CScene* scene = CScene::NewL();
+        scene->addObject(image.get());
+        scene->Render(target);
+        const std::vector<int> want = vxtest::YuvReference(ImageObject::BT601, false, false, 120, 100, 170);
+        const std::vector<uint8_t> pixels = vxtest::ReadPixels(*target);
+        int worst = 0;
+        for (size_t i = 0; i < pixels.size(); i += 4)
+            for (int c = 0; c < 3; ++c)
+                worst = std::max(worst, std::abs(pixels[i + 2 - c] - want[static_cast<size_t>(c)]));
+        EXPECT_LE(worst, 2) << "path " << path;
+        GLint filter = 0;
+        glBindTexture(GL_TEXTURE_2D, image->getTexture()->texture);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+        EXPECT_EQ(filter, GL_LINEAR_MIPMAP_LINEAR) << "path " << path;
+        delete scene;
+    }
+    delete target;
+    vxtest::ActivateShared();
+}
+
 // Each refusal names the value, and the texture keeps what it had.
 TEST_F(FrameTest, BadFramesAreRefusedWithOneLineAndChangeNothing)
 {

@@ -192,6 +192,40 @@ TEST_F(FrameTest, StillFramesDrawnSmallerKeepTheirColourToTheEdge)
     vxtest::ActivateShared();
 }
 
+// Shows whether the object converted on the CPU: only that path makes a
+// converter.
+struct PathProbe : ImageObject {
+    PathProbe()
+        : ImageObject(0, 0, 0, 0, imageSize, true)
+    {
+    }
+    bool OnCpu() const { return converter != nullptr; }
+};
+
+// VARNOX_YUV_PATH picks the path of objects that leave it to the library;
+// FramePath overrides both; llvmpipe converts on the CPU by default.
+TEST_F(FrameTest, ThePathIsTheObjectsTheEnvironmentsOrTheRenderers)
+{
+    SolidFrame solid(ImageObject::NV12, 16, 8, 120, 100, 170, 0);
+    const auto onCpu = [&](const char* setting, int path) {
+        if (setting)
+            setenv("VARNOX_YUV_PATH", setting, 1);
+        else
+            unsetenv("VARNOX_YUV_PATH");
+        PathProbe probe;
+        if (path != ImageObject::automaticPath)
+            probe.FramePath(path);
+        probe.Image(solid.frame);
+        unsetenv("VARNOX_YUV_PATH");
+        return probe.OnCpu();
+    };
+    EXPECT_TRUE(onCpu(nullptr, ImageObject::automaticPath)); // llvmpipe: a software renderer
+    EXPECT_FALSE(onCpu("gpu", ImageObject::automaticPath));
+    EXPECT_TRUE(onCpu("cpu", ImageObject::automaticPath));
+    EXPECT_TRUE(onCpu("gpu", ImageObject::cpuPath));
+    EXPECT_FALSE(onCpu("cpu", ImageObject::gpuPath));
+}
+
 // Each refusal names the value, and the texture keeps what it had.
 TEST_F(FrameTest, BadFramesAreRefusedWithOneLineAndChangeNothing)
 {

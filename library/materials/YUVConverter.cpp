@@ -154,8 +154,33 @@ bool IsLuma(int layout, int plane, int index)
 
 // Copies each plane of `frame` into `out` (packed rows, plane after plane)
 // stretched to full range, and points `pix` at the copies.
-void StretchToFullRange(
-    const ImageObject::Frame& frame, const varnox::FrameShape& shape, unsigned char* out, PixkitFrame& pix)
+// Whether a frame of 10-bit samples in the low bits of their words holds a
+// sample above 1023, which the conversion would wrap round instead of
+// clamping. Reads each plane once, without a branch a sample.
+bool AnyAbove1023(const ImageObject::Frame& frame, const varnox::FrameShape& shape)
+{
+    if (shape.bytesPerSample != 2 || frame.layout == ImageObject::P010)
+        return false;
+    uint16_t high = 0;
+    for (int i = 0; i < shape.planes; ++i) {
+        const varnox::PlaneShape& plane = shape.plane[i];
+        const long long stride = varnox::StrideOf(frame, shape, i);
+        const unsigned char* in = static_cast<const unsigned char*>(frame.planes[i]);
+        const size_t samples = static_cast<size_t>(plane.rowBytes / 2);
+        for (int row = 0; row < plane.rows; ++row, in += stride) {
+            const uint16_t* words = reinterpret_cast<const uint16_t*>(in);
+            for (size_t x = 0; x < samples; ++x)
+                high |= words[x];
+        }
+    }
+    return (high & 0xFC00) != 0;
+}
+
+// Copies each plane of `frame` into `out` (packed rows, plane after plane),
+// 10-bit samples above 1023 taken as 1023, and with `stretch` stretched from
+// limited to full range; points `pix` at the copies.
+void CopyPlanes(const ImageObject::Frame& frame, const varnox::FrameShape& shape, bool stretch,
+    unsigned char* out, PixkitFrame& pix)
 {
     static const RangeTables tables;
     const bool words = shape.bytesPerSample == 2;
@@ -171,18 +196,20 @@ void StretchToFullRange(
             for (int x = 0; x < samples; ++x) {
                 const bool luma = IsLuma(frame.layout, i, x);
                 if (!words) {
-                    out[x] = luma ? tables.luma[in[x]] : tables.chroma[in[x]];
+                    out[x] = !stretch ? in[x] : luma ? tables.luma[in[x]] : tables.chroma[in[x]];
                     continue;
                 }
                 uint16_t value;
                 std::memcpy(&value, in + 2 * x, 2);
                 value = static_cast<uint16_t>(std::min(value >> shift, 1023));
-                value
-                    = static_cast<uint16_t>((luma ? tables.luma10[value] : tables.chroma10[value]) << shift);
+                if (stretch)
+                    value = luma ? tables.luma10[value] : tables.chroma10[value];
+                value = static_cast<uint16_t>(value << shift);
                 std::memcpy(out + 2 * x, &value, 2);
             }
     }
-    pix.range = kPixFull;
+    if (stretch)
+        pix.range = kPixFull;
 }
 
 } // namespace
@@ -206,17 +233,19 @@ int* YUVConverter::ConvertFrame(const ImageObject::Frame& frame)
     // The conversion holds each chroma coefficient in a signed byte of 1/64
     // steps: blue's 2.112 from limited-range Cb (BT.709) and 2.142 (BT.2020)
     // are cut short there, and strong blues come out up to 8 levels dark.
+    // 10-bit samples above 1023 it would wrap round rather than clamp.
     // Those frames are stretched to full range first, whose coefficients
     // fit, and converted with its constants.
-    if (frame.range == ImageObject::limitedRange && frame.matrix != ImageObject::BT601
-        && frame.layout != ImageObject::I400) {
+    const bool stretch = frame.range == ImageObject::limitedRange && frame.matrix != ImageObject::BT601
+        && frame.layout != ImageObject::I400;
+    if (stretch || AnyAbove1023(frame, shape)) {
         if (!expanded) {
             long long bytes = 0;
             for (int i = 0; i < shape.planes; ++i)
                 bytes += shape.plane[i].rowBytes * shape.plane[i].rows;
             expanded = new unsigned char[static_cast<size_t>(bytes)];
         }
-        StretchToFullRange(frame, shape, expanded, pix);
+        CopyPlanes(frame, shape, stretch, expanded, pix);
     }
     if (!FrameToBGRA(pix, scratch, reinterpret_cast<unsigned char*>(buffer), rowBytes))
         return nullptr;

@@ -192,6 +192,27 @@ TEST_F(FrameTest, StillFramesDrawnSmallerKeepTheirColourToTheEdge)
     vxtest::ActivateShared();
 }
 
+// 10-bit samples above 1023 (the low-bit layouts can hold them) read as
+// 1023 on both paths: the conversion would otherwise wrap them round.
+TEST_F(FrameTest, TenBitSamplesAboveTheirRangeReadAsTheLargest)
+{
+    for (int path : { ImageObject::cpuPath, ImageObject::gpuPath }) {
+        std::unique_ptr<ImageObject> image(ImageObject::NewL(ImageObject::imageSize, true));
+        image->FramePath(path);
+        for (int layout : { ImageObject::I010, ImageObject::I210, ImageObject::I410 }) {
+            SolidFrame largest(layout, 6, 4, 1023, 1023, 300, 0);
+            image->Image(largest.frame);
+            const std::vector<uint8_t> want = Texels(*image);
+            for (const int over : { 1200, 4095, 65535 }) {
+                SolidFrame above(layout, 6, 4, over, over, 300, 0);
+                image->Image(above.frame);
+                EXPECT_EQ(Texels(*image), want)
+                    << "path " << path << " layout " << layout << " sample " << over;
+            }
+        }
+    }
+}
+
 // Shows whether the object converted on the CPU: only that path makes a
 // converter.
 struct PathProbe : ImageObject {

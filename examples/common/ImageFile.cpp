@@ -29,7 +29,7 @@ bool ReadFile(const char* path, std::vector<unsigned char>& bytes, std::string& 
     return !failed;
 }
 
-bool CheckSize(int width, int height, std::string& error)
+bool CheckSize(unsigned long width, unsigned long height, std::string& error)
 {
     if (width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide)
         return true;
@@ -38,26 +38,121 @@ bool CheckSize(int width, int height, std::string& error)
     return false;
 }
 
+// One PNG being read from memory. libpng reports errors by longjmp to the
+// setjmp in PngHeader or PngRows, which then return false with `message`
+// set; the caller owns this and destroys the libpng structures.
+struct PngReader {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    const unsigned char* data = nullptr;
+    size_t size = 0;
+    size_t at = 0;
+    char message[200] = "";
+
+    PngReader(const PngReader&) = delete;
+    PngReader& operator=(const PngReader&) = delete;
+    PngReader() = default;
+    ~PngReader() { png_destroy_read_struct(&png, &info, nullptr); }
+};
+
+void PngFailed(png_structp png, png_const_charp message)
+{
+    PngReader* reader = static_cast<PngReader*>(png_get_error_ptr(png));
+    std::snprintf(reader->message, sizeof reader->message, "%s", message);
+    png_longjmp(png, 1);
+}
+
+// Warnings (a damaged ancillary chunk, an odd colour profile) leave the
+// pixels good: the picture is shown.
+void PngWarned(png_structp, png_const_charp)
+{
+}
+
+void PngRead(png_structp png, png_bytep out, size_t count)
+{
+    PngReader* reader = static_cast<PngReader*>(png_get_io_ptr(png));
+    if (count > reader->size - reader->at)
+        png_error(png, "the file is cut short");
+    std::memcpy(out, reader->data + reader->at, count);
+    reader->at += count;
+}
+
+// Reads the signature and the chunks up to the image data. Nothing with a
+// destructor lives in this frame (libpng's longjmp would skip it).
+bool PngHeader(PngReader& reader, png_uint_32& width, png_uint_32& height, int& bitsPerPixel)
+{
+    png_structp png = reader.png;
+    png_infop info = reader.info;
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    // Some encoders write a zlib window size smaller than the distances
+    // their data uses; common decoders ignore it and so does this one.
+    png_set_option(png, PNG_MAXIMUM_INFLATE_WINDOW, PNG_OPTION_ON);
+    // The sides are checked against kMaxSide by the caller, with its message.
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+    png_set_read_fn(png, &reader, PngRead);
+    png_read_info(png, info);
+    width = png_get_image_width(png, info);
+    height = png_get_image_height(png, info);
+    bitsPerPixel = png_get_bit_depth(png, info) * png_get_channels(png, info);
+    return true;
+}
+
+// Decodes the pixels as 8-bit RGBA into `rgba`, width × height × 4 bytes.
+// Nothing with a destructor lives in this frame.
+bool PngRows(PngReader& reader, unsigned char* rgba, png_uint_32 width, png_uint_32 height)
+{
+    png_structp png = reader.png;
+    png_infop info = reader.info;
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    // Palettes to RGB, gray below 8 bits to 8, tRNS to an alpha channel.
+    png_set_expand(png);
+    // 16 bits to 8 by v * 255 / 65535, rounded. No gamma is applied: the
+    // samples are taken as sRGB, as stored, whatever gAMA, cHRM, sRGB or
+    // iCCP chunk says. That is what common tools show: ffmpeg and netpbm
+    // never apply gAMA, and ImageMagick's convert leaves 8-bit output as
+    // stored for every gAMA up to 0.75 (above that it takes the samples for
+    // linear light and re-encodes them as sRGB, whatever the value).
+    png_set_scale_16(png);
+    png_set_gray_to_rgb(png);
+    // Opaque alpha for files that have none.
+    png_set_add_alpha(png, 0xff, PNG_FILLER_AFTER);
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != static_cast<size_t>(width) * 4)
+        png_error(png, "unexpected row layout");
+    // Interlaced files fill every row once a pass.
+    for (int pass = 0; pass < passes; ++pass)
+        for (png_uint_32 y = 0; y < height; ++y)
+            png_read_row(png, rgba + static_cast<size_t>(y) * width * 4, nullptr);
+    return true;
+}
+
 bool LoadPng(const std::vector<unsigned char>& bytes, Picture& picture, std::string& error)
 {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
-        error = std::string("bad PNG: ") + image.message;
+    PngReader reader;
+    reader.data = bytes.data();
+    reader.size = bytes.size();
+    reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, PngFailed, PngWarned);
+    reader.info = reader.png ? png_create_info_struct(reader.png) : nullptr;
+    if (!reader.info) {
+        error = "out of memory";
         return false;
     }
-    if (!CheckSize(static_cast<int>(image.width), static_cast<int>(image.height), error)) {
-        png_image_free(&image);
+    png_uint_32 width = 0, height = 0;
+    int bits = 0;
+    if (!PngHeader(reader, width, height, bits)) {
+        error = std::string("bad PNG: ") + reader.message;
         return false;
     }
-    image.format = PNG_FORMAT_RGBA;
-    picture.width = static_cast<int>(image.width);
-    picture.height = static_cast<int>(image.height);
-    picture.rgba.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, picture.rgba.data(), 0, nullptr)) {
-        error = std::string("bad PNG: ") + image.message;
-        png_image_free(&image);
+    if (!CheckSize(width, height, error))
+        return false;
+    picture.width = static_cast<int>(width);
+    picture.height = static_cast<int>(height);
+    picture.rgba.resize(static_cast<size_t>(width) * height * 4);
+    if (!PngRows(reader, picture.rgba.data(), width, height)) {
+        error = std::string("bad PNG: ") + reader.message;
         return false;
     }
     return true;

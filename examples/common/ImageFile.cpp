@@ -1,7 +1,9 @@
 #include "ImageFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -36,6 +38,129 @@ bool CheckSize(unsigned long width, unsigned long height, std::string& error)
     error = "image of " + std::to_string(width) + "x" + std::to_string(height) + " pixels (1 to "
         + std::to_string(kMaxSide) + " on a side are taken)";
     return false;
+}
+
+unsigned ReadBig16(const unsigned char* p)
+{
+    return static_cast<unsigned>(p[0] << 8 | p[1]);
+}
+
+uint32_t ReadBig32(const unsigned char* p)
+{
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16
+        | static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+// A block of bytes inside the file.
+struct Span {
+    const unsigned char* data = nullptr;
+    size_t size = 0;
+};
+
+// The orientation (tag 0x0112) in the first IFD of an EXIF block, a TIFF
+// structure in either byte order: 1 to 8, or 1 when it has none or the block
+// is damaged. Every read is checked against the block's end.
+int ExifOrientation(Span exif)
+{
+    const unsigned char* tiff = exif.data;
+    const size_t size = exif.size;
+    if (size < 8)
+        return 1;
+    bool big = false;
+    if (std::memcmp(tiff, "MM\0*", 4) == 0)
+        big = true;
+    else if (std::memcmp(tiff, "II*\0", 4) != 0)
+        return 1;
+    const auto u16
+        = [&](size_t at) { return big ? ReadBig16(tiff + at) : unsigned(tiff[at + 1] << 8 | tiff[at]); };
+    const auto u32 = [&](size_t at) -> uint32_t {
+        return big ? ReadBig32(tiff + at) : static_cast<uint32_t>(u16(at + 2)) << 16 | u16(at);
+    };
+    const size_t ifd = u32(4);
+    if (ifd > size - 2)
+        return 1;
+    const size_t entries = u16(ifd);
+    for (size_t i = 0; i < entries && ifd + 2 + (i + 1) * 12 <= size; ++i) {
+        const size_t entry = ifd + 2 + i * 12;
+        if (u16(entry) != 0x0112)
+            continue;
+        // One SHORT as written; one LONG from the odd writer.
+        const unsigned type = u16(entry + 2);
+        if (u32(entry + 4) != 1 || (type != 3 && type != 4))
+            return 1;
+        const uint32_t value = type == 3 ? u16(entry + 8) : u32(entry + 8);
+        return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+    }
+    return 1;
+}
+
+// Turns and mirrors `picture` as EXIF orientation 2 to 8 asks, so that it
+// shows upright: output pixel (x, y) is source pixel first + x * across +
+// y * down, in pixels. Orientations 5 to 8 swap width and height.
+void Orient(Picture& picture, int orientation)
+{
+    const long w = picture.width, h = picture.height;
+    struct Walk {
+        long first, across, down;
+    };
+    const Walk walks[9] = {
+        { 0, 1, w }, // unused
+        { 0, 1, w }, // 1: as stored
+        { w - 1, -1, w }, // 2: mirrored left to right
+        { w * h - 1, -1, -w }, // 3: turned 180 degrees
+        { (h - 1) * w, 1, -w }, // 4: mirrored top to bottom
+        { 0, w, 1 }, // 5: mirrored along the main diagonal
+        { (h - 1) * w, -w, 1 }, // 6: turned 90 degrees clockwise
+        { h * w - 1, -w, -1 }, // 7: mirrored along the other diagonal
+        { w - 1, w, -1 }, // 8: turned 90 degrees counter-clockwise
+    };
+    if (orientation < 2 || orientation > 8)
+        return;
+    const Walk walk = walks[orientation];
+    const bool swap = orientation >= 5;
+    const long outWidth = swap ? h : w, outHeight = swap ? w : h;
+    std::vector<unsigned char> turned(picture.rgba.size());
+    const unsigned char* from = picture.rgba.data();
+    unsigned char* to = turned.data();
+    // In bands of 16 rows, so that a swapped picture is read 16 pixels at a
+    // time, not a pixel from each of its rows.
+    const long band = swap ? 16 : 1;
+    for (long top = 0; top < outHeight; top += band) {
+        const long bottom = std::min(outHeight, top + band);
+        for (long x = 0; x < outWidth; ++x)
+            for (long y = top; y < bottom; ++y)
+                std::memcpy(to + (y * outWidth + x) * 4,
+                    from + (walk.first + x * walk.across + y * walk.down) * 4, 4);
+    }
+    picture.rgba.swap(turned);
+    picture.width = static_cast<int>(outWidth);
+    picture.height = static_cast<int>(outHeight);
+}
+
+// What a PNG's chunks hold before libpng reads them: the EXIF block.
+struct PngChunks {
+    Span exif;
+};
+
+PngChunks ScanPng(const std::vector<unsigned char>& bytes)
+{
+    PngChunks chunks;
+    for (size_t at = 8; bytes.size() - at >= 12;) {
+        const size_t length = ReadBig32(&bytes[at]);
+        const unsigned char* type = &bytes[at + 4];
+        const size_t present = std::min(length, bytes.size() - at - 12);
+        if (std::memcmp(type, "eXIf", 4) == 0 && !chunks.exif.data && present == length) {
+            chunks.exif = { &bytes[at + 8], length };
+            // Some writers keep the JPEG segment's "Exif\0\0" before the TIFF header.
+            if (length >= 6 && std::memcmp(chunks.exif.data, "Exif\0\0", 6) == 0)
+                chunks.exif = { chunks.exif.data + 6, length - 6 };
+        } else if (std::memcmp(type, "IEND", 4) == 0)
+            break;
+        if (present < length)
+            break;
+        at += 12 + length;
+    }
+    return chunks;
 }
 
 // One PNG being read from memory. libpng reports errors by longjmp to the
@@ -155,7 +280,41 @@ bool LoadPng(const std::vector<unsigned char>& bytes, Picture& picture, std::str
         error = std::string("bad PNG: ") + reader.message;
         return false;
     }
+    Orient(picture, ExifOrientation(ScanPng(bytes).exif));
     return true;
+}
+
+// What a JPEG's markers before the image data hold: the EXIF block (the
+// first APP1 segment that starts "Exif\0\0").
+struct JpegMarkers {
+    Span exif;
+};
+
+JpegMarkers ScanJpeg(const std::vector<unsigned char>& bytes)
+{
+    JpegMarkers markers;
+    for (size_t at = 2; bytes.size() - at >= 4 && bytes[at] == 0xff;) {
+        const unsigned char marker = bytes[at + 1];
+        if (marker == 0xff) { // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0x01 || marker == 0xd8 || (marker >= 0xd0 && marker <= 0xd7)) { // no length
+            at += 2;
+            continue;
+        }
+        if (marker == 0xda || marker == 0xd9) // the image data, or the end
+            break;
+        const size_t length = ReadBig16(&bytes[at + 2]);
+        if (length < 2 || length > bytes.size() - at - 2)
+            break;
+        const Span body { &bytes[at + 4], length - 2 };
+        if (marker == 0xe1 && !markers.exif.data && body.size >= 6
+            && std::memcmp(body.data, "Exif\0\0", 6) == 0)
+            markers.exif = { body.data + 6, body.size - 6 };
+        at += 2 + length;
+    }
+    return markers;
 }
 
 bool LoadJpeg(const std::vector<unsigned char>& bytes, Picture& picture, std::string& error)
@@ -182,6 +341,8 @@ bool LoadJpeg(const std::vector<unsigned char>& bytes, Picture& picture, std::st
             error = std::string("bad JPEG: ") + tjGetErrorStr2(decoder);
     }
     tjDestroy(decoder);
+    if (ok)
+        Orient(picture, ExifOrientation(ScanJpeg(bytes).exif));
     return ok;
 }
 

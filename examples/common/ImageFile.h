@@ -17,8 +17,8 @@ struct Picture {
 };
 
 /// Reads a PNG or a JPEG file (told apart by their first bytes) into
-/// `picture`, 8 bits a sample. On failure `error` says why, in a few words
-/// without the name.
+/// `picture`, 8 bits a sample, turned and mirrored as its EXIF orientation
+/// says. On failure `error` says why, in a few words without the name.
 ///
 /// Samples are taken as sRGB, as stored: 16-bit samples are scaled to 8 bits
 /// and colour chunks (gAMA, cHRM, sRGB, iCCP) are not applied.

@@ -113,6 +113,24 @@ TEST(Vnxview, RendersImagesHeadlessPixelForPixelTurnedAndLetterboxed)
     for (int y = 1; y < 47; ++y)
         for (int x = 1; x < 63; ++x)
             EXPECT_LE(Difference(fromJpeg.at(x, y), source.at(x, y)), 12) << x << "," << y;
+
+    // The same JPEG with an EXIF block saying "turn 90 degrees clockwise to
+    // show": that turn comes first, --rotate's after it.
+    const std::string jpegBytes = ReadText(folder + "/in.jpg");
+    const std::string exif("\xff\xe1\0\x22"
+                           "Exif\0\0MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0",
+        36);
+    WriteBytes(folder + "/turned.jpg", jpegBytes.substr(0, 2) + exif + jpegBytes.substr(2));
+    ASSERT_EQ(
+        RunTool(VNX_VIEW, { "--rotate", "90", "--out", "exif.png", "turned.jpg" }, folder, noDisplay).status,
+        0);
+    ASSERT_EQ(
+        RunTool(VNX_VIEW, { "--rotate", "180", "--out", "half.png", "in.jpg" }, folder, noDisplay).status, 0);
+    const Rgb exifTurned = vxtools::ReadPngFile(folder + "/exif.png");
+    const Rgb halfTurned = vxtools::ReadPngFile(folder + "/half.png");
+    EXPECT_EQ(exifTurned.width, 64);
+    EXPECT_EQ(exifTurned.height, 48);
+    EXPECT_EQ(exifTurned.pixels, halfTurned.pixels);
 }
 
 TEST(Vnxview, RefusesWhatItCannotShowWithOneLine)

@@ -1,11 +1,13 @@
 // LoadPicture in this process, on files written here byte by byte: each kind
-// of PNG against its samples scaled by the textbook rule.
+// of PNG against its samples scaled by the textbook rule, EXIF orientations
+// against the corner table of the EXIF definition.
 #include <cstdint>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <turbojpeg.h>
 #include <zlib.h>
 
 #include "ImageFile.h"
@@ -198,6 +200,122 @@ TEST(LoadPicture, PngSamplesComeOutAsStoredScaledToEightBitsWhateverTheKind)
         EXPECT_EQ(picture.height, png.height) << png.name;
         EXPECT_EQ(picture.rgba, png.Expected()) << png.name;
     }
+}
+
+// Where each orientation puts the stored picture's top-left pixel, the other
+// end of its top row and the other end of its left column, as the EXIF
+// definition says it in words ("the 0th row is the visual right-hand side
+// of the image, and the 0th column is the visual top", for 6).
+enum Corner { kTopLeft, kTopRight, kBottomRight, kBottomLeft };
+const Corner kCorners[9][3]
+    = { {}, { kTopLeft, kTopRight, kBottomLeft }, { kTopRight, kTopLeft, kBottomRight },
+          { kBottomRight, kBottomLeft, kTopRight }, { kBottomLeft, kBottomRight, kTopLeft },
+          { kTopLeft, kBottomLeft, kTopRight }, { kTopRight, kBottomRight, kTopLeft },
+          { kBottomRight, kTopRight, kBottomLeft }, { kBottomLeft, kTopLeft, kBottomRight } };
+
+// `stored` as orientation `o` shows it: each pixel placed between the corners
+// the table gives.
+Picture Shown(const Picture& stored, int o)
+{
+    Picture shown { o >= 5 ? stored.height : stored.width, o >= 5 ? stored.width : stored.height,
+        std::vector<unsigned char>(stored.rgba.size()) };
+    int x[3], y[3];
+    for (int i = 0; i < 3; ++i) {
+        x[i] = kCorners[o][i] == kTopRight || kCorners[o][i] == kBottomRight ? shown.width - 1 : 0;
+        y[i] = kCorners[o][i] == kBottomLeft || kCorners[o][i] == kBottomRight ? shown.height - 1 : 0;
+    }
+    for (int row = 0; row < stored.height; ++row)
+        for (int column = 0; column < stored.width; ++column) {
+            const int across = x[0] + (x[1] - x[0]) * column / (stored.width - 1)
+                + (x[2] - x[0]) * row / (stored.height - 1);
+            const int down = y[0] + (y[1] - y[0]) * column / (stored.width - 1)
+                + (y[2] - y[0]) * row / (stored.height - 1);
+            for (int c = 0; c < 4; ++c)
+                shown.rgba[(static_cast<size_t>(down) * shown.width + across) * 4 + c]
+                    = stored.rgba[(static_cast<size_t>(row) * stored.width + column) * 4 + c];
+        }
+    return shown;
+}
+
+// An EXIF block, a TIFF structure in either byte order: two entries, the
+// second the orientation (type SHORT, one value), then the end of the IFD.
+std::string Exif(bool big, unsigned orientation, unsigned type = 3, uint32_t count = 1, uint32_t ifd = 8)
+{
+    std::string tiff = big ? "MM" : "II";
+    Put16(tiff, 42, big);
+    Put32(tiff, ifd, big);
+    Put16(tiff, 2, big);
+    for (const unsigned tag : { 0x011au, 0x0112u }) {
+        Put16(tiff, tag, big);
+        Put16(tiff, tag == 0x0112 ? type : 5, big);
+        Put32(tiff, tag == 0x0112 ? count : 1, big);
+        Put16(tiff, tag == 0x0112 ? orientation : 38, big);
+        Put16(tiff, 0, big);
+    }
+    Put32(tiff, 0, big);
+    return tiff;
+}
+
+std::string JpegWithExif(const std::string& jpeg, const std::string& exif)
+{
+    std::string segment = "\xff\xe1";
+    Put16(segment, static_cast<unsigned>(exif.size() + 8));
+    return jpeg.substr(0, 2) + segment + std::string("Exif\0\0", 6) + exif + jpeg.substr(2);
+}
+
+std::string Jpeg(const std::vector<unsigned char>& pixels, int width, int height, int format)
+{
+    tjhandle encoder = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    EXPECT_EQ(
+        tjCompress2(encoder, pixels.data(), width, 0, height, format, &jpeg, &size, TJSAMP_444, 95, 0), 0);
+    const std::string bytes(reinterpret_cast<char*>(jpeg), size);
+    tjFree(jpeg);
+    tjDestroy(encoder);
+    return bytes;
+}
+
+TEST(LoadPicture, ExifOrientationTurnsJpegsAndPngsUprightAndDamagedExifIsIgnored)
+{
+    const std::string folder = vxtools::NewFolder("orient");
+    Png png { "plain", 7, 4, 8, 2 };
+    png.samples = Samples(7 * 4 * 3, 8, 99);
+    std::vector<unsigned char> rgb(png.samples.begin(), png.samples.end());
+    const std::string jpeg = Jpeg(rgb, 7, 4, TJPF_RGB);
+    // The JPEG's own decoding, as stored, is what its turned copies must show.
+    Picture jpegStored;
+    std::string error;
+    ASSERT_TRUE(LoadPicture(WriteFile(folder, "plain.jpg", jpeg).c_str(), jpegStored, error)) << error;
+    const Picture pngStored { 7, 4, png.Expected() };
+
+    const auto check = [&](const std::string& name, const std::string& exif, int shownAs) {
+        png.chunks = Chunk("eXIf", exif);
+        for (const auto& [file, stored] :
+            { std::pair { WriteFile(folder, name + ".png", png.Encode()), pngStored },
+                std::pair { WriteFile(folder, name + ".jpg", JpegWithExif(jpeg, exif)), jpegStored } }) {
+            Picture picture;
+            ASSERT_TRUE(LoadPicture(file.c_str(), picture, error)) << file << ": " << error;
+            const Picture expected = Shown(stored, shownAs);
+            EXPECT_EQ(picture.width, expected.width) << file;
+            EXPECT_EQ(picture.rgba, expected.rgba) << file;
+        }
+    };
+    for (int o = 1; o <= 8; ++o) {
+        check("big" + std::to_string(o), Exif(true, o), o);
+        check("little" + std::to_string(o), Exif(false, o), o);
+    }
+    // Damaged blocks: each shown as stored, nothing read past its end.
+    const std::string whole = Exif(true, 6);
+    check("value9", Exif(false, 9), 1);
+    check("ascii", Exif(true, 6, 2), 1);
+    check("two-values", Exif(false, 6, 3, 2), 1);
+    check("ifd-past-end", Exif(true, 6, 3, 1, 0xfffffff0u), 1);
+    check("ifd-at-end", Exif(false, 6, 3, 1, static_cast<uint32_t>(whole.size()) - 1), 1);
+    check("entry-cut", whole.substr(0, whole.size() - 8), 1);
+    check("header-only", whole.substr(0, 4), 1);
+    check("no-byte-order", "XX" + whole.substr(2), 1);
+    check("many-entries", whole.substr(0, 8) + "\xff\xff" + whole.substr(10, 12), 1);
 }
 
 } // namespace

@@ -285,9 +285,11 @@ bool LoadPng(const std::vector<unsigned char>& bytes, Picture& picture, std::str
 }
 
 // What a JPEG's markers before the image data hold: the EXIF block (the
-// first APP1 segment that starts "Exif\0\0").
+// first APP1 segment that starts "Exif\0\0") and whether an Adobe APP14
+// marker is there.
 struct JpegMarkers {
     Span exif;
+    bool adobe = false;
 };
 
 JpegMarkers ScanJpeg(const std::vector<unsigned char>& bytes)
@@ -312,38 +314,77 @@ JpegMarkers ScanJpeg(const std::vector<unsigned char>& bytes)
         if (marker == 0xe1 && !markers.exif.data && body.size >= 6
             && std::memcmp(body.data, "Exif\0\0", 6) == 0)
             markers.exif = { body.data + 6, body.size - 6 };
+        else if (marker == 0xee && body.size >= 5 && std::memcmp(body.data, "Adobe", 5) == 0)
+            markers.adobe = true;
         at += 2 + length;
     }
     return markers;
 }
 
+// CMYK samples, as libjpeg gives them (YCCK files become CMYK), to RGB in
+// place, as image viewers show them without a colour profile. Adobe's
+// programs store CMYK inverted (0 is full ink) and say so with their APP14
+// marker, which every YCCK file has: then R = C * K / 255 on the stored
+// values. Other files store plain CMYK: R = (255 - C) * (255 - K) / 255.
+void CmykToRgb(Picture& picture, bool inverted)
+{
+    unsigned char* p = picture.rgba.data();
+    const unsigned char* end = p + picture.rgba.size();
+    for (; p < end; p += 4) {
+        unsigned ink[4];
+        for (int i = 0; i < 4; ++i)
+            ink[i] = inverted ? p[i] : 255u - p[i];
+        for (int i = 0; i < 3; ++i)
+            p[i] = static_cast<unsigned char>((ink[i] * ink[3] + 127) / 255);
+        p[3] = 255;
+    }
+}
+
+// Owns a TurboJPEG decompressor.
+struct JpegDecoder {
+    tjhandle handle = tjInitDecompress();
+    JpegDecoder() = default;
+    JpegDecoder(const JpegDecoder&) = delete;
+    JpegDecoder& operator=(const JpegDecoder&) = delete;
+    ~JpegDecoder()
+    {
+        if (handle)
+            tjDestroy(handle);
+    }
+};
+
 bool LoadJpeg(const std::vector<unsigned char>& bytes, Picture& picture, std::string& error)
 {
-    tjhandle decoder = tjInitDecompress();
-    if (!decoder) {
+    JpegDecoder decoder;
+    if (!decoder.handle) {
         error = "no JPEG decoder";
         return false;
     }
+    unsigned char* data = const_cast<unsigned char*>(bytes.data());
+    const unsigned long size = static_cast<unsigned long>(bytes.size());
+    const auto failed = [&] {
+        error = std::string("bad JPEG: ") + tjGetErrorStr2(decoder.handle);
+        return false;
+    };
     int width = 0, height = 0, subsampling = 0, colourspace = 0;
-    bool ok = tjDecompressHeader3(decoder, bytes.data(), static_cast<unsigned long>(bytes.size()), &width,
-                  &height, &subsampling, &colourspace)
-        == 0;
-    if (!ok)
-        error = std::string("bad JPEG: ") + tjGetErrorStr2(decoder);
-    else if ((ok = CheckSize(width, height, error))) {
-        picture.width = width;
-        picture.height = height;
-        picture.rgba.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
-        ok = tjDecompress2(decoder, bytes.data(), static_cast<unsigned long>(bytes.size()),
-                 picture.rgba.data(), width, 0, height, TJPF_RGBA, TJFLAG_ACCURATEDCT)
-            == 0;
-        if (!ok)
-            error = std::string("bad JPEG: ") + tjGetErrorStr2(decoder);
-    }
-    tjDestroy(decoder);
-    if (ok)
-        Orient(picture, ExifOrientation(ScanJpeg(bytes).exif));
-    return ok;
+    if (tjDecompressHeader3(decoder.handle, data, size, &width, &height, &subsampling, &colourspace) != 0)
+        return failed();
+    if (!CheckSize(static_cast<unsigned long>(width), static_cast<unsigned long>(height), error))
+        return false;
+    const bool cmyk = colourspace == TJCS_CMYK || colourspace == TJCS_YCCK;
+    const int format = cmyk ? TJPF_CMYK : TJPF_RGBA;
+    picture.width = width;
+    picture.height = height;
+    picture.rgba.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    if (tjDecompress2(
+            decoder.handle, data, size, picture.rgba.data(), width, 0, height, format, TJFLAG_ACCURATEDCT)
+        != 0)
+        return failed();
+    const JpegMarkers markers = ScanJpeg(bytes);
+    if (cmyk)
+        CmykToRgb(picture, markers.adobe);
+    Orient(picture, ExifOrientation(markers.exif));
+    return true;
 }
 
 // libpng reports errors by longjmp: nothing with a destructor lives here.

@@ -21,7 +21,9 @@ struct Picture {
 /// says. On failure `error` says why, in a few words without the name.
 ///
 /// Samples are taken as sRGB, as stored: 16-bit samples are scaled to 8 bits
-/// and colour chunks (gAMA, cHRM, sRGB, iCCP) are not applied.
+/// and colour chunks (gAMA, cHRM, sRGB, iCCP) are not applied. CMYK and YCCK
+/// JPEGs are turned into RGB without a colour profile, inverted CMYK when
+/// the file has an Adobe marker.
 bool LoadPicture(const char* path, Picture& picture, std::string& error);
 
 /// Writes width × height BGRA pixels as an 8-bit RGB PNG (alpha dropped).

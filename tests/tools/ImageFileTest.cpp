@@ -1,9 +1,11 @@
 // LoadPicture in this process, on files written here byte by byte: each kind
 // of PNG against its samples scaled by the textbook rule, EXIF orientations
-// against the corner table of the EXIF definition.
+// against the corner table of the EXIF definition, CMYK JPEGs against the ink
+// formula.
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -316,6 +318,48 @@ TEST(LoadPicture, ExifOrientationTurnsJpegsAndPngsUprightAndDamagedExifIsIgnored
     check("header-only", whole.substr(0, 4), 1);
     check("no-byte-order", "XX" + whole.substr(2), 1);
     check("many-entries", whole.substr(0, 8) + "\xff\xff" + whole.substr(10, 12), 1);
+}
+
+TEST(LoadPicture, CmykJpegsComeOutAsRgbByTheInkFormula)
+{
+    const std::string folder = vxtools::NewFolder("cmyk");
+    std::vector<unsigned char> cmyk;
+    for (int i = 0; i < 24 * 16; ++i)
+        for (int c = 0; c < 4; ++c)
+            cmyk.push_back(static_cast<unsigned char>((i * (37 + 20 * c) + 60 * c) % 256));
+    // TurboJPEG writes CMYK as YCCK with an Adobe marker: inverted CMYK.
+    const std::string adobe = Jpeg(cmyk, 24, 16, TJPF_CMYK);
+    // Without the marker libjpeg takes the same four planes for plain CMYK.
+    const size_t marker = adobe.find("\xff\xee");
+    ASSERT_NE(marker, std::string::npos);
+    const size_t length = static_cast<unsigned char>(adobe[marker + 2]) * 256u
+        + static_cast<unsigned char>(adobe[marker + 3]);
+    const std::string plain = adobe.substr(0, marker) + adobe.substr(marker + 2 + length);
+    for (const auto& [name, bytes, inverted] : std::vector<std::tuple<std::string, std::string, bool>> {
+             { "adobe.jpg", adobe, true }, { "plain.jpg", plain, false } }) {
+        // The samples as stored in the file, decoded here.
+        std::vector<unsigned char> stored(24 * 16 * 4);
+        tjhandle decoder = tjInitDecompress();
+        ASSERT_EQ(tjDecompress2(decoder, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                      stored.data(), 24, 0, 16, TJPF_CMYK, 0),
+            0);
+        tjDestroy(decoder);
+        Picture picture;
+        std::string error;
+        ASSERT_TRUE(LoadPicture(WriteFile(folder, name, bytes).c_str(), picture, error))
+            << name << ": " << error;
+        ASSERT_EQ(picture.rgba.size(), stored.size());
+        double worst = 0;
+        for (size_t i = 0; i < stored.size(); i += 4) {
+            const int black = inverted ? stored[i + 3] : 255 - stored[i + 3];
+            for (int c = 0; c < 3; ++c) {
+                const int ink = inverted ? stored[i + c] : 255 - stored[i + c];
+                worst = std::max(worst, std::abs(picture.rgba[i + c] - ink * black / 255.0));
+            }
+            EXPECT_EQ(picture.rgba[i + 3], 255);
+        }
+        EXPECT_LE(worst, 1) << name;
+    }
 }
 
 } // namespace

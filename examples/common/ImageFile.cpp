@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <utility>
+
+#include <sys/stat.h>
 
 #include <png.h>
 #include <turbojpeg.h>
@@ -14,30 +18,56 @@
 
 namespace {
 
+// Reads the whole file, refusing one longer than kMaxFileBytes: a regular
+// file by its size before reading, anything else (a pipe, /dev/zero) once
+// that much has come without an end.
 bool ReadFile(const char* path, std::vector<unsigned char>& bytes, std::string& error)
 {
+    const std::string limit = "the limit of " + std::to_string(kMaxFileBytes) + " bytes (256 MiB)";
     std::FILE* file = std::fopen(path, "rb");
     if (!file) {
         error = std::strerror(errno);
         return false;
     }
+    struct stat info;
+    if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode)) {
+        if (info.st_size > kMaxFileBytes) {
+            std::fclose(file);
+            error = "file of " + std::to_string(info.st_size) + " bytes is over " + limit;
+            return false;
+        }
+        bytes.reserve(static_cast<size_t>(info.st_size));
+    }
     unsigned char chunk[65536];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-        bytes.insert(bytes.end(), chunk, chunk + n);
+    bool longer = false;
+    for (size_t n; !longer && (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+        longer = bytes.size() + n > static_cast<size_t>(kMaxFileBytes);
+        if (!longer)
+            bytes.insert(bytes.end(), chunk, chunk + n);
+    }
     const bool failed = std::ferror(file);
+    const int failure = errno;
     std::fclose(file);
-    if (failed)
-        error = "read error";
-    return !failed;
+    if (longer)
+        error = "input goes on past " + limit;
+    else if (failed)
+        error = failure ? std::strerror(failure) : "read error";
+    return !longer && !failed;
 }
 
 bool CheckSize(unsigned long width, unsigned long height, std::string& error)
 {
-    if (width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide)
-        return true;
-    error = "image of " + std::to_string(width) + "x" + std::to_string(height) + " pixels (1 to "
-        + std::to_string(kMaxSide) + " on a side are taken)";
-    return false;
+    const std::string size = std::to_string(width) + "x" + std::to_string(height) + " pixels";
+    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) {
+        error = "image of " + size + " (1 to " + std::to_string(kMaxSide) + " on a side are taken)";
+        return false;
+    }
+    if (static_cast<long long>(width) * static_cast<long long>(height) > kMaxPixels) {
+        error
+            = "image of " + size + " is over the limit of " + std::to_string(kMaxPixels) + " pixels (128 Mi)";
+        return false;
+    }
+    return true;
 }
 
 unsigned ReadBig16(const unsigned char* p)
@@ -137,8 +167,10 @@ void Orient(Picture& picture, int orientation)
     picture.height = static_cast<int>(outHeight);
 }
 
-// What a PNG's chunks hold before libpng reads them: the EXIF block.
+// What a PNG's chunks hold before libpng reads them: the length of the image
+// data, and the EXIF block.
 struct PngChunks {
+    unsigned long long imageData = 0;
     Span exif;
 };
 
@@ -148,8 +180,11 @@ PngChunks ScanPng(const std::vector<unsigned char>& bytes)
     for (size_t at = 8; bytes.size() - at >= 12;) {
         const size_t length = ReadBig32(&bytes[at]);
         const unsigned char* type = &bytes[at + 4];
+        // A chunk cut short counts what there is of it: libpng may need no more.
         const size_t present = std::min(length, bytes.size() - at - 12);
-        if (std::memcmp(type, "eXIf", 4) == 0 && !chunks.exif.data && present == length) {
+        if (std::memcmp(type, "IDAT", 4) == 0)
+            chunks.imageData += present;
+        else if (std::memcmp(type, "eXIf", 4) == 0 && !chunks.exif.data && present == length) {
             chunks.exif = { &bytes[at + 8], length };
             // Some writers keep the JPEG segment's "Exif\0\0" before the TIFF header.
             if (length >= 6 && std::memcmp(chunks.exif.data, "Exif\0\0", 6) == 0)
@@ -273,6 +308,18 @@ bool LoadPng(const std::vector<unsigned char>& bytes, Picture& picture, std::str
     }
     if (!CheckSize(width, height, error))
         return false;
+    // Deflate makes at most 1032 bytes of each byte it is given (a 258-byte
+    // match in two 1-bit codes), and the decompressed rows hold at least
+    // width × height × bits / 8 bytes: a file whose image data is shorter
+    // than that cannot be complete, and is refused before its pixels are
+    // allocated.
+    const PngChunks chunks = ScanPng(bytes);
+    const unsigned long long least = (static_cast<unsigned long long>(width) * height * bits + 7) / 8;
+    if (chunks.imageData * 1032 < least) {
+        error = "bad PNG: " + std::to_string(chunks.imageData) + " bytes of image data cannot hold "
+            + std::to_string(width) + "x" + std::to_string(height) + " pixels (the file is cut short)";
+        return false;
+    }
     picture.width = static_cast<int>(width);
     picture.height = static_cast<int>(height);
     picture.rgba.resize(static_cast<size_t>(width) * height * 4);
@@ -280,7 +327,7 @@ bool LoadPng(const std::vector<unsigned char>& bytes, Picture& picture, std::str
         error = std::string("bad PNG: ") + reader.message;
         return false;
     }
-    Orient(picture, ExifOrientation(ScanPng(bytes).exif));
+    Orient(picture, ExifOrientation(chunks.exif));
     return true;
 }
 
@@ -373,9 +420,24 @@ bool LoadJpeg(const std::vector<unsigned char>& bytes, Picture& picture, std::st
         return false;
     const bool cmyk = colourspace == TJCS_CMYK || colourspace == TJCS_YCCK;
     const int format = cmyk ? TJPF_CMYK : TJPF_RGBA;
+    // A file of under one bit a pixel is decoded at one-eighth scale first,
+    // into a buffer a sixty-fourth the size: one cut short, or a header that
+    // claims more than the data holds, is refused before the full-size
+    // pixels are allocated. Photographs take several bits a pixel and skip
+    // this.
+    const long long pixels = static_cast<long long>(width) * height;
+    if (static_cast<long long>(bytes.size()) * 8 < pixels) {
+        const tjscalingfactor eighth = { 1, 8 };
+        const int smallWidth = TJSCALED(width, eighth), smallHeight = TJSCALED(height, eighth);
+        std::vector<unsigned char> small(static_cast<size_t>(smallWidth) * smallHeight * 4);
+        if (tjDecompress2(decoder.handle, data, size, small.data(), smallWidth, 0, smallHeight, format,
+                TJFLAG_STOPONWARNING)
+            != 0)
+            return failed();
+    }
     picture.width = width;
     picture.height = height;
-    picture.rgba.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    picture.rgba.resize(static_cast<size_t>(pixels) * 4);
     if (tjDecompress2(
             decoder.handle, data, size, picture.rgba.data(), width, 0, height, format, TJFLAG_ACCURATEDCT)
         != 0)
@@ -421,16 +483,28 @@ bool WriteRows(
 
 bool LoadPicture(const char* path, Picture& picture, std::string& error)
 {
-    std::vector<unsigned char> bytes;
-    if (!ReadFile(path, bytes, error))
+    // Decoded aside and moved in whole: a file that fails changes nothing.
+    Picture loaded;
+    try {
+        std::vector<unsigned char> bytes;
+        if (!ReadFile(path, bytes, error))
+            return false;
+        static const unsigned char kPng[8] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n' };
+        bool ok = false;
+        if (bytes.size() >= 8 && std::memcmp(bytes.data(), kPng, 8) == 0)
+            ok = LoadPng(bytes, loaded, error);
+        else if (bytes.size() >= 3 && bytes[0] == 0xff && bytes[1] == 0xd8 && bytes[2] == 0xff)
+            ok = LoadJpeg(bytes, loaded, error);
+        else
+            error = "not a PNG or JPEG image";
+        if (!ok)
+            return false;
+    } catch (const std::bad_alloc&) {
+        error = "out of memory";
         return false;
-    static const unsigned char kPng[8] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n' };
-    if (bytes.size() >= 8 && std::memcmp(bytes.data(), kPng, 8) == 0)
-        return LoadPng(bytes, picture, error);
-    if (bytes.size() >= 3 && bytes[0] == 0xff && bytes[1] == 0xd8 && bytes[2] == 0xff)
-        return LoadJpeg(bytes, picture, error);
-    error = "not a PNG or JPEG image";
-    return false;
+    }
+    picture = std::move(loaded);
+    return true;
 }
 
 bool WritePng(

@@ -139,6 +139,14 @@ TEST(Vnxview, RefusesWhatItCannotShowWithOneLine)
     WriteBytes(folder + "/text.png", "not a picture\n");
     WriteBytes(folder + "/cut.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
     vxtools::WritePngFile(folder + "/ok.png", Pattern(8, 8));
+    // A 69-byte file claiming 16384 x 16384 pixels.
+    WriteBytes(folder + "/huge.png",
+        std::string(
+            "\x89PNG\r\n\x1a\n\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x40\x00\x00\x00\x40\x00\x08\x00\x00"
+            "\x00\x00\x8c\xa3\x4f\x58\x00\x00\x00\x0c\x49\x44\x41\x54\x78\x9c\x63\x60\x60\x60\x00\x00\x00\x04"
+            "\x00\x01\xf6\x17\x38\x55\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82",
+            69));
+    const std::string pixels = "134217728 pixels";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         { { "--out", "o.png", "text.png" }, "vnxview: text.png: not a PNG or JPEG image\n" },
         { { "--out", "o.png", "missing.png" }, "vnxview: missing.png: No such file or directory\n" },
@@ -147,6 +155,11 @@ TEST(Vnxview, RefusesWhatItCannotShowWithOneLine)
         // Only a regular file is replaced.
         { { "--out", folder, "ok.png" }, "vnxview: " + folder + ": is a folder\n" },
         { { "--out", "/dev/null", "ok.png" }, "vnxview: /dev/null: is not a regular file\n" },
+        // Endless input is read up to the file limit, then refused.
+        { { "--out", "o.png", "/dev/zero" },
+            "vnxview: /dev/zero: input goes on past the limit of 268435456 bytes (256 MiB)\n" },
+        { { "--out", "o.png", "huge.png" },
+            "vnxview: huge.png: image of 16384x16384 pixels is over the limit of " + pixels + " (128 Mi)\n" },
     };
     for (const auto& [arguments, line] : cases) {
         const vxtools::RunResult run = RunTool(VNX_VIEW, arguments, folder, { "DISPLAY" });

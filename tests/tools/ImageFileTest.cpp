@@ -1,12 +1,18 @@
 // LoadPicture in this process, on files written here byte by byte: each kind
 // of PNG against its samples scaled by the textbook rule, EXIF orientations
 // against the corner table of the EXIF definition, CMYK JPEGs against the ink
-// formula.
+// formula, and files that claim more than they hold against the largest
+// allocation made while refusing them.
+#include <atomic>
 #include <cstdint>
 #include <fstream>
+#include <new>
 #include <string>
 #include <tuple>
 #include <vector>
+
+#include <dlfcn.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
@@ -14,6 +20,30 @@
 
 #include "ImageFile.h"
 #include "ToolRun.h"
+
+namespace {
+std::atomic<bool> watching { false };
+std::atomic<size_t> largest { 0 };
+
+// Notes the largest request while watching, then hands it to the allocator
+// that would have served it.
+void* Allocate(const char* symbol, std::size_t size)
+{
+    if (watching)
+        for (size_t seen = largest; size > seen && !largest.compare_exchange_weak(seen, size);) { }
+    return reinterpret_cast<void* (*)(std::size_t)>(dlsym(RTLD_NEXT, symbol))(size);
+}
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    return Allocate("_Znwm", size);
+}
+
+void* operator new[](std::size_t size)
+{
+    return Allocate("_Znam", size);
+}
 
 namespace {
 
@@ -359,6 +389,69 @@ TEST(LoadPicture, CmykJpegsComeOutAsRgbByTheInkFormula)
             EXPECT_EQ(picture.rgba[i + 3], 255);
         }
         EXPECT_LE(worst, 1) << name;
+    }
+}
+
+TEST(LoadPicture, RefusesFilesThatClaimMoreThanTheyHoldBeforeAllocatingThePixels)
+{
+    const std::string folder = vxtools::NewFolder("claims");
+    std::string claim8k;
+    {
+        Png small { "small", 16, 8, 8, 0 };
+        small.samples.assign(16 * 8, 0);
+        claim8k = small.Encode();
+        // IHDR's width and height, and the chunk's CRC to match.
+        std::string header;
+        Put32(header, 16384);
+        Put32(header, 8192);
+        const std::string ihdr = Chunk("IHDR", header + claim8k.substr(24, 5));
+        claim8k.replace(8, ihdr.size(), ihdr);
+    }
+    std::string claim16k = claim8k;
+    claim16k.replace(8, 25, Chunk("IHDR", std::string("\0\0\x40\0\0\0\x40\0\x08\0\0\0\0", 13)));
+    // A JPEG of 16 × 8 pixels whose frame header claims 16384 × 8192.
+    std::string jpeg = Jpeg(std::vector<unsigned char>(16 * 8 * 3, 128), 16, 8, TJPF_RGB);
+    const size_t frame = jpeg.find("\xff\xc0");
+    ASSERT_NE(frame, std::string::npos);
+    jpeg.replace(frame + 5, 4, std::string("\x20\x00\x40\x00", 4));
+    std::string jpeg16k = jpeg;
+    jpeg16k.replace(frame + 5, 4, std::string("\x40\x00\x40\x00", 4));
+    const std::string big = folder + "/big.png";
+    WriteFile(folder, "big.png", "\x89PNG\r\n\x1a\n");
+    ASSERT_EQ(truncate(big.c_str(), kMaxFileBytes + 1), 0);
+
+    const size_t data = claim8k.find("IDAT") - 4;
+    const int dataBytes
+        = static_cast<unsigned char>(claim8k[data + 2]) * 256 + static_cast<unsigned char>(claim8k[data + 3]);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        { WriteFile(folder, "claim8k.png", claim8k),
+            "bad PNG: " + std::to_string(dataBytes)
+                + " bytes of image data cannot hold 16384x8192 pixels (the file is cut short)" },
+        { WriteFile(folder, "claim16k.png", claim16k),
+            "image of 16384x16384 pixels is over the limit of 134217728 pixels (128 Mi)" },
+        { WriteFile(folder, "claim8k.jpg", jpeg),
+            "bad JPEG: Corrupt JPEG data: premature end of data segment" },
+        { WriteFile(folder, "claim16k.jpg", jpeg16k),
+            "image of 16384x16384 pixels is over the limit of 134217728 pixels (128 Mi)" },
+        { big, "file of 268435457 bytes is over the limit of 268435456 bytes (256 MiB)" },
+    };
+    // A picture loaded before stays as it was through every refusal.
+    Picture picture;
+    std::string error;
+    ASSERT_TRUE(LoadPicture(
+        WriteFile(folder, "ok.jpg", Jpeg(std::vector<unsigned char>(16 * 8 * 3, 9), 16, 8, TJPF_RGB)).c_str(),
+        picture, error));
+    const Picture before = picture;
+    for (const auto& [path, message] : cases) {
+        largest = 0;
+        watching = true;
+        const bool loaded = LoadPicture(path.c_str(), picture, error);
+        watching = false;
+        EXPECT_FALSE(loaded) << path;
+        EXPECT_EQ(error, message) << path;
+        // The one-eighth-scale check of a JPEG takes 8 MiB at most.
+        EXPECT_LE(largest, 8u << 20) << path;
+        EXPECT_EQ(picture.rgba, before.rgba) << path;
     }
 }
 

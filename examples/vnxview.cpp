@@ -25,7 +25,14 @@ void Usage(std::FILE* out)
                "                (default: the image's, turned by --rotate)\n"
                "  --rotate DEG  turn clockwise by DEG degrees, a multiple of 90 (default 0)\n"
                "  --out FILE    render the one image given into a PNG file, headless (no X\n"
-               "                server needed), instead of showing it\n",
+               "                server needed), instead of showing it\n"
+               "\n"
+               "An EXIF orientation in the file is applied first, --rotate after it. Samples\n"
+               "are shown as stored, taken as sRGB (16 bits scaled to 8, gAMA and colour\n"
+               "profiles not applied); CMYK JPEGs are converted without a profile.\n"
+               "Refused: files over 256 MiB, images over 134217728 pixels (128 Mi, such as\n"
+               "16384x8192) or 16384 on a side, and files whose data is shorter than their\n"
+               "header claims.\n",
         out);
 }
 

@@ -29,7 +29,14 @@ void Usage(std::FILE* out)
                "  --out FILE    render the one image given into a PNG file, headless (no X\n"
                "                server needed), instead of showing it\n"
                "  --verbose     also print what the library reports (driver, extensions) on\n"
-               "                standard error; its failures go there always\n",
+               "                standard error; its failures go there always\n"
+               "\n"
+               "An EXIF orientation in the file is applied first, --rotate after it. Samples\n"
+               "are shown as stored, taken as sRGB (16 bits scaled to 8, gAMA and colour\n"
+               "profiles not applied); CMYK JPEGs are converted without a profile.\n"
+               "Refused: files over 256 MiB, images over 134217728 pixels (128 Mi, such as\n"
+               "16384x8192) or 16384 on a side, and files whose data is shorter than their\n"
+               "header claims.\n",
         out);
 }
 

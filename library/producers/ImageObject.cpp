@@ -1,7 +1,9 @@
 #include <varnox/ImageObject.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <iterator>
 #include <string>
 
@@ -295,8 +297,12 @@ void ImageObject::WriteMapping(const Texture& t, int x1, int y1, int x2, int y2)
     for (float v : values)
         *coordinates++ = v;
     mapped = true;
-    mappedWidth = x2 > x1 ? x2 - x1 : x1 - x2;
-    mappedHeight = y2 > y1 ? y2 - y1 : y1 - y2;
+    // Any ints a caller gave: the spans are taken in 64 bits and kept within
+    // an int.
+    const long long spanX = std::llabs(static_cast<long long>(x2) - x1);
+    const long long spanY = std::llabs(static_cast<long long>(y2) - y1);
+    mappedWidth = static_cast<int>(std::min<long long>(spanX, INT_MAX));
+    mappedHeight = static_cast<int>(std::min<long long>(spanY, INT_MAX));
     unmapTexCoords();
 }
 
@@ -360,8 +366,11 @@ void ImageObject::traverse(TContext* context)
     // smaller than it is gets its mipmaps (once for each image).
     Texture* t = texture.get();
     const kxVec3 s = getScale();
-    const float drawnWidth = std::fabs(static_cast<float>(corners[2] - corners[0]) * s.x);
-    const float drawnHeight = std::fabs(static_cast<float>(corners[3] - corners[1]) * s.y);
+    // Corners are any ints a caller gave: their difference is taken in double.
+    const float drawnWidth
+        = static_cast<float>(std::fabs((static_cast<double>(corners[2]) - corners[0]) * s.x));
+    const float drawnHeight
+        = static_cast<float>(std::fabs((static_cast<double>(corners[3]) - corners[1]) * s.y));
     if (t && drawnWidth > 0.0f && drawnHeight > 0.0f)
         varnox::TextureUpload::Mipmaps(*t,
             std::min(kLargestReduction,

@@ -191,7 +191,7 @@ TEST_F(ShaderTest, SyntaxErrorPrintsTheLogAndTheFailureLine)
 TEST_F(ShaderTest, SourceWithANulByteIsRefusedAndLeftUncompiled)
 {
     const std::string text = std::string(kBothStages) + std::string("\0 trailing bytes\n", 17);
-    const std::string path = Write("nul.sh", text);
+    const std::string path = Write("cut-short.sh", text);
     VertexProgram* vertex = nullptr;
     const std::string printed = CaptureOutput([&] { vertex = new VertexProgram(path.c_str()); });
     EXPECT_EQ(printed,

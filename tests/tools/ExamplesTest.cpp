@@ -113,6 +113,24 @@ TEST(Vnxview, RendersImagesHeadlessPixelForPixelTurnedAndLetterboxed)
     for (int y = 1; y < 47; ++y)
         for (int x = 1; x < 63; ++x)
             EXPECT_LE(Difference(fromJpeg.at(x, y), source.at(x, y)), 12) << x << "," << y;
+
+    // The same JPEG with an EXIF block saying "turn 90 degrees clockwise to
+    // show": that turn comes first, --rotate's after it.
+    const std::string jpegBytes = ReadText(folder + "/in.jpg");
+    const std::string exif("\xff\xe1\0\x22"
+                           "Exif\0\0MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0",
+        36);
+    WriteBytes(folder + "/turned.jpg", jpegBytes.substr(0, 2) + exif + jpegBytes.substr(2));
+    ASSERT_EQ(
+        RunTool(VNX_VIEW, { "--rotate", "90", "--out", "exif.png", "turned.jpg" }, folder, noDisplay).status,
+        0);
+    ASSERT_EQ(
+        RunTool(VNX_VIEW, { "--rotate", "180", "--out", "half.png", "in.jpg" }, folder, noDisplay).status, 0);
+    const Rgb exifTurned = vxtools::ReadPngFile(folder + "/exif.png");
+    const Rgb halfTurned = vxtools::ReadPngFile(folder + "/half.png");
+    EXPECT_EQ(exifTurned.width, 64);
+    EXPECT_EQ(exifTurned.height, 48);
+    EXPECT_EQ(exifTurned.pixels, halfTurned.pixels);
 }
 
 TEST(Vnxview, RefusesWhatItCannotShowWithOneLine)
@@ -121,6 +139,14 @@ TEST(Vnxview, RefusesWhatItCannotShowWithOneLine)
     WriteBytes(folder + "/text.png", "not a picture\n");
     WriteBytes(folder + "/cut.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
     vxtools::WritePngFile(folder + "/ok.png", Pattern(8, 8));
+    // A 69-byte file claiming 16384 x 16384 pixels.
+    WriteBytes(folder + "/huge.png",
+        std::string(
+            "\x89PNG\r\n\x1a\n\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x40\x00\x00\x00\x40\x00\x08\x00\x00"
+            "\x00\x00\x8c\xa3\x4f\x58\x00\x00\x00\x0c\x49\x44\x41\x54\x78\x9c\x63\x60\x60\x60\x00\x00\x00\x04"
+            "\x00\x01\xf6\x17\x38\x55\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82",
+            69));
+    const std::string pixels = "134217728 pixels";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         { { "--out", "o.png", "text.png" }, "vnxview: text.png: not a PNG or JPEG image\n" },
         { { "--out", "o.png", "missing.png" }, "vnxview: missing.png: No such file or directory\n" },
@@ -131,6 +157,13 @@ TEST(Vnxview, RefusesWhatItCannotShowWithOneLine)
         { { "--out", "/dev/null", "ok.png" }, "vnxview: /dev/null: is not a regular file\n" },
         // A window without DISPLAY: said as such, not as a server named "".
         { { "ok.png" }, "vnxview: DISPLAY is not set: a window needs an X server\n" },
+        // A folder given as a picture is named as one.
+        { { "--out", "o.png", folder }, "vnxview: " + folder + ": is a folder, not an image\n" },
+        // Endless input is read up to the file limit, then refused.
+        { { "--out", "o.png", "/dev/zero" },
+            "vnxview: /dev/zero: input goes on past the limit of 268435456 bytes (256 MiB)\n" },
+        { { "--out", "o.png", "huge.png" },
+            "vnxview: huge.png: image of 16384x16384 pixels is over the limit of " + pixels + " (128 Mi)\n" },
     };
     for (const auto& [arguments, line] : cases) {
         const vxtools::RunResult run = RunTool(VNX_VIEW, arguments, folder, { "DISPLAY" });

@@ -120,7 +120,7 @@ void Image(Slot& slot, FuzzedDataProvider& input, const std::vector<uint8_t>& pa
 int FramePlanes(int layout, int width, int height, int64_t rowBytes[3], int rows[3])
 {
     const int64_t w = width, cw = (int64_t { width } + 1) / 2;
-    const int h = height, ch = (height + 1) / 2;
+    const int h = height, ch = static_cast<int>((int64_t { height } + 1) / 2);
     const bool words = layout >= ImageObject::I010;
     int planes = 3;
     switch (layout) {

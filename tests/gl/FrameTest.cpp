@@ -9,6 +9,7 @@
 
 #include "gl/GLTest.h"
 #include "support/Bt601.h"
+#include "support/Environment.h"
 #include "support/GuardedBuffer.h"
 
 namespace {
@@ -230,14 +231,14 @@ TEST_F(FrameTest, ThePathIsTheObjectsTheEnvironmentsOrTheRenderers)
     SolidFrame solid(ImageObject::NV12, 16, 8, 120, 100, 170, 0);
     const auto onCpu = [&](const char* setting, int path) {
         if (setting)
-            setenv("VARNOX_YUV_PATH", setting, 1);
+            vxtest::SetEnvironment("VARNOX_YUV_PATH", setting);
         else
-            unsetenv("VARNOX_YUV_PATH");
+            vxtest::UnsetEnvironment("VARNOX_YUV_PATH");
         PathProbe probe;
         if (path != ImageObject::automaticPath)
             probe.FramePath(path);
         probe.Image(solid.frame);
-        unsetenv("VARNOX_YUV_PATH");
+        vxtest::UnsetEnvironment("VARNOX_YUV_PATH");
         return probe.OnCpu();
     };
     EXPECT_TRUE(onCpu(nullptr, ImageObject::automaticPath)); // llvmpipe: a software renderer

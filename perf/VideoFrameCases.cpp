@@ -117,7 +117,9 @@ namespace {
 
     const char* const kPlainVertex = "void main() { gl_Position = gl_Vertex; }\n";
     // Pixel (x, y) at gl_FragCoord (x + 0.5, y + 0.5); chroma halved both
-    // ways, left-sited across and centred down, as the decoders' MPEG-2 frames.
+    // ways, sited with the left pixel across and between the rows down, as
+    // the library sites it. toRgb holds the matrix by columns (Y', Cb, Cr);
+    // the colour is formed without its zero and unit terms.
     const char* const kPlainFragment = R"(
 uniform sampler2D lumaPlane;
 uniform sampler2D chromaPlane;

@@ -36,6 +36,10 @@ void RegisterParametricCase();
 /// 4. ImageObject::Image of 1920 × 1080 YUV420 frames, and the conversion
 ///    alone against memcpy.
 void RegisterYuvCases();
+/// 13. ImageObject::Image of I420, NV12 and P010 frames, 1920 × 1080 and
+///     3840 × 2160, and a draw of the object, on the CPU and on the GPU path,
+///     each beside plain code converting and drawing the same frame.
+void RegisterVideoFrameCases();
 /// 5. TextureStatic::setImage re-uploading a 1024 × 1024 BGRA32 image.
 void RegisterTextureCase();
 

@@ -131,9 +131,10 @@ void RunPaired(benchmark::State& state, const CaseInfo& info, const std::functio
     if (settings.markCalls) {
         // Both sides have run as often before (once each, to compare their
         // results), so per-frame values such as the time uniform agree.
+        const std::string prefix = info.sameCalls ? "" : "unpaired ";
         for (auto _ : state) {
-            RunMarked(library, "library " + CurrentCase());
-            RunMarked(plain, "plain " + CurrentCase());
+            RunMarked(library, prefix + "library " + CurrentCase());
+            RunMarked(plain, prefix + "plain " + CurrentCase());
             if (withReference)
                 RunMarked(reference, "full " + CurrentCase());
             state.SetIterationTime(1e-9);

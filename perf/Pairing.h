@@ -23,6 +23,11 @@ struct CaseInfo {
     double unitsPerIteration = 1.0;
     /// Least acceptable ratio of library to plain throughput; 0: reported only.
     double goal = 0.0;
+    /// Whether the plain side issues the library's GL calls. False where the
+    /// plain code does the same work with calls of its own (another program,
+    /// its own framebuffer): the call comparison then names the case without
+    /// comparing it.
+    bool sameCalls = true;
 };
 
 /// Medians over the paired rounds of one case.
@@ -71,7 +76,8 @@ std::string& CurrentCase();
 /// with Iterations(Settings().rounds) and manual time) and records the result.
 /// `library` and `plain` each do one iteration of their path, complete. With
 /// markCalls set, each side runs once inside a GL debug group named
-/// "library <case>" or "plain <case>".
+/// "library <case>" or "plain <case>" ("unpaired library <case>" and
+/// "unpaired plain <case>" for a case whose calls differ by design).
 void RunPaired(benchmark::State& state, const CaseInfo& info, const std::function<void()>& library,
     const std::function<void()>& plain);
 

@@ -100,6 +100,7 @@ int main(int argc, char** argv)
     vnxperf::RegisterTextureCase();
     vnxperf::RegisterElisionCases();
     vnxperf::RegisterSharingCases();
+    vnxperf::RegisterVideoFrameCases();
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

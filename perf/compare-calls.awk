@@ -1,7 +1,8 @@
 # Reads `apitrace dump --call-nos=no` of a `varnox_perf --mark_calls` run and
 # compares, case by case, the GL calls (and EGL swaps) that the library side
 # and the plain side issued inside their debug groups. Prints one line per
-# case; exits 1 when any case's sides differ.
+# case; exits 1 when any case's sides differ. Cases marked "unpaired" (the
+# plain side does the same work another way) are named, not compared.
 /^glPushDebugGroup\(.*message = "(library|plain) / {
     match($0, /message = "[^"]*"/)
     label = substr($0, RSTART + 11, RLENGTH - 12)
@@ -13,6 +14,13 @@
         order[++cases] = name
     }
     count[side, name] = 0
+    next
+}
+/^glPushDebugGroup\(.*message = "unpaired library / {
+    match($0, /message = "[^"]*"/)
+    split(substr($0, RSTART + 11, RLENGTH - 12), part, " ")
+    unpaired[++unpairedCases] = part[3]
+    side = ""
     next
 }
 /^glPopDebugGroup\(\)/ {
@@ -42,7 +50,9 @@ END {
         printf "  %-44s DIFFERENT (library %d calls, plain %d) from call %d:\n", name, n, m, first
         printf "    library: %s\n    plain:   %s\n", calls["library", name, first], calls["plain", name, first]
     }
-    if (cases == 0) {
+    for (c = 1; c <= unpairedCases; ++c)
+        printf "  %-44s not compared: the plain side does the work with calls of its own\n", unpaired[c]
+    if (cases == 0 && unpairedCases == 0) {
         print "  no marked calls found"
         status = 1
     }

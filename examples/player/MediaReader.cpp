@@ -178,6 +178,13 @@ AVPixelFormat ConversionTarget(int format)
     return deep ? AV_PIX_FMT_YUV444P10LE : AV_PIX_FMT_YUV444P;
 }
 
+std::string Seconds(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f s", seconds);
+    return text;
+}
+
 bool IsRgb(int format)
 {
     const AVPixFmtDescriptor* about = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(format));
@@ -301,11 +308,20 @@ bool MediaReader::OpenInput()
     format->flags |= AVFMT_FLAG_CUSTOM_IO;
     format->interrupt_callback.callback = Interrupted;
     format->interrupt_callback.opaque = input.get();
-    int result = avformat_open_input(&format, name.c_str(), nullptr, nullptr);
-    if (result == AVERROR_INVALIDDATA || result == AVERROR_EOF)
-        return Fail("not a video file (no container format FFmpeg's libraries read matches it)");
-    if (result < 0)
+    // Probed apart from opening, so that a file of a known container that
+    // cannot be opened (cut before its index) is told from one of none.
+    const AVInputFormat* container = nullptr;
+    int result = av_probe_input_buffer2(input->io, &container, name.c_str(), nullptr, 0, 0);
+    if (result < 0 && input->stalled)
+        return Fail(Text(AVERROR(ETIMEDOUT)));
+    if (result < 0 && result != AVERROR_INVALIDDATA && result != AVERROR_EOF)
         return Fail("cannot be read: " + Text(result));
+    if (result < 0 || !container)
+        return Fail("not a video file (no container format FFmpeg's libraries read matches it)");
+    result = avformat_open_input(&format, name.c_str(), container, nullptr);
+    if (result < 0)
+        return Fail(std::string("broken or cut short: it looks like ") + container->long_name + " but "
+            + (input->stalled ? Text(AVERROR(ETIMEDOUT)) : Text(result)));
     result = avformat_find_stream_info(format, nullptr);
     if (result < 0 && input->stalled)
         return Fail(Text(result));
@@ -325,6 +341,9 @@ bool MediaReader::OpenInput()
         return Fail("out of memory");
     codec->pkt_timebase = video->time_base;
     codec->thread_count = threads ? 0 : 1;
+    // Checksums and bitstream checks where the codec has them: damage is
+    // found and said, not only concealed.
+    codec->err_recognition |= AV_EF_CRCCHECK | AV_EF_BITSTREAM | AV_EF_BUFFER;
     result = avcodec_open2(codec, decoder, nullptr);
     if (result < 0)
         return Fail(std::string("the ") + decoder->name + " decoder refuses the stream: " + Text(result));
@@ -342,6 +361,12 @@ bool MediaReader::OpenInput()
     // Kept here: the demuxer owns the stream while the thread reads.
     timeBase = av_q2d(video->time_base);
     startTime = video->start_time == AV_NOPTS_VALUE ? 0 : video->start_time;
+    // The video's declared length: its own, or the file's where the file
+    // holds nothing else (another stream may run longer).
+    if (video->duration > 0)
+        length = video->duration * timeBase;
+    else if (format->nb_streams == 1 && format->duration > 0)
+        length = format->duration / double(AV_TIME_BASE) - startTime * timeBase;
     decodedFormat = codec->pix_fmt;
     if (decodedFormat < 0)
         converting = std::string(decoder->name) + " decoder";
@@ -402,7 +427,8 @@ void MediaReader::Release(int slot)
 // remembered and skipped: the frames after it still play.
 void MediaReader::Decode()
 {
-    std::string trouble;
+    trouble.clear();
+    double end = 0; // where the packets read so far end, in seconds
     bool draining = false;
     for (;;) {
         const int result = draining ? 0 : av_read_frame(format, packet);
@@ -410,17 +436,26 @@ void MediaReader::Decode()
             break;
         if (result < 0) {
             if (result != AVERROR_EOF && trouble.empty())
-                trouble = "reading failed after " + std::to_string(decodedCount) + " frames: " + Text(result);
+                trouble = "reading failed at " + Seconds(end) + ": " + Text(result);
+            // Some containers (Matroska) end a file cut short as if it were
+            // whole: the video's end falls short of its declared length.
+            if (result == AVERROR_EOF && trouble.empty() && length > 0 && length - end > 1.5 * rateDen / rateNum)
+                trouble = "the file is cut short or damaged: its video ends at " + Seconds(end) + " of " + Seconds(length);
             draining = true;
         } else if (packet->stream_index != stream) {
             av_packet_unref(packet);
             continue;
-        } else if ((packet->flags & AV_PKT_FLAG_CORRUPT) && trouble.empty())
-            trouble = "the file is cut short (frame " + std::to_string(decodedCount + 1) + " is incomplete)";
+        } else {
+            const double at = packet->pts == AV_NOPTS_VALUE ? end : (packet->pts - startTime) * timeBase;
+            if ((packet->flags & AV_PKT_FLAG_CORRUPT) && trouble.empty())
+                trouble = "the file is cut short: the frame at " + Seconds(at) + " is incomplete";
+            end = std::fmax(end, at + packet->duration * timeBase);
+        }
         const int sent = avcodec_send_packet(codec, draining ? nullptr : packet);
+        const double at = (packet->pts - startTime) * timeBase;
         av_packet_unref(packet);
         if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_EOF && trouble.empty())
-            trouble = "frame " + std::to_string(decodedCount + 1) + " cannot be decoded: " + Text(sent);
+            trouble = "damaged video: the frame at " + Seconds(at) + " cannot be decoded (" + Text(sent) + ")";
         if (!Receive())
             break;
         if (draining)
@@ -441,8 +476,15 @@ bool MediaReader::Receive()
         const int result = avcodec_receive_frame(codec, decoded);
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
             return true;
-        if (result < 0)
-            return true; // the decoder said why through send; its next packet may be whole
+        if (result < 0) {
+            if (trouble.empty())
+                trouble = "damaged video: a frame cannot be decoded (" + Text(result) + ")";
+            return true; // its next packet may be whole
+        }
+        // Decoders conceal what they can; the frame is shown, and said to be damaged.
+        if ((decoded->decode_error_flags || (decoded->flags & AV_FRAME_FLAG_CORRUPT)) && trouble.empty())
+            trouble = "damaged video: the frame at "
+                + Seconds((decoded->best_effort_timestamp - startTime) * timeBase) + " has errors";
         if (!Deliver())
             return false;
     }

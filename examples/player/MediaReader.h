@@ -116,6 +116,7 @@ private:
     int frameHeight = 0;
     double timeBase = 0; // seconds per timestamp unit
     int64_t startTime = 0; // the stream's first timestamp
+    double length = 0; // the video's declared length in seconds; 0: not declared
     int rateNum = 25;
     int rateDen = 1;
     int layout = -1; // of the frames handed over; -1: not known yet
@@ -141,6 +142,7 @@ private:
     bool stopping = false;
     bool ended = false;
     std::string problem; // why it ended early; "" at a clean end
+    std::string trouble; // the thread's: the first thing wrong since it started
     long decodedCount = 0; // frames the thread has handed over since the last seek
 
     ImageObject::Frame frame;

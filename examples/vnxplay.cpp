@@ -435,7 +435,9 @@ int Show(const Options& options, Source& reader)
     // A header's rate is kept within the rates --fps takes; video files play
     // at their frames' own times.
     const double rate = reader.Rate();
-    const double fps = options.fps >= 0 ? options.fps : rate < 0 ? -1 : std::fmin(kMaxFps, std::fmax(kMinFps, rate));
+    const double fps = options.fps >= 0 ? options.fps
+        : rate < 0                      ? -1
+                                        : std::fmin(kMaxFps, std::fmax(kMinFps, rate));
     FrameClock clock(fps);
     int status = 0;
     long frame = 0;

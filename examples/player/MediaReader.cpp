@@ -316,7 +316,8 @@ bool MediaReader::OpenInput()
         return Fail(Text(AVERROR(ETIMEDOUT)));
     if (result < 0 && result != AVERROR_INVALIDDATA && result != AVERROR_EOF)
         return Fail("cannot be read: " + Text(result));
-    if (result < 0 || !container)
+    // A name's extension alone (text in a file named .mp4) is no match.
+    if (result <= AVPROBE_SCORE_EXTENSION || !container)
         return Fail("not a video file (no container format FFmpeg's libraries read matches it)");
     result = avformat_open_input(&format, name.c_str(), container, nullptr);
     if (result < 0)
@@ -331,7 +332,8 @@ bool MediaReader::OpenInput()
         return Fail("no video stream");
     AVStream* video = format->streams[stream < 0 ? 0 : stream];
     if (stream < 0 || !decoder)
-        return Fail(std::string("no decoder for its video (") + avcodec_get_name(video->codecpar->codec_id) + ")");
+        return Fail(
+            std::string("no decoder for its video (") + avcodec_get_name(video->codecpar->codec_id) + ")");
     for (unsigned i = 0; i < format->nb_streams; ++i)
         if (static_cast<int>(i) != stream)
             format->streams[i]->discard = AVDISCARD_ALL;
@@ -439,8 +441,10 @@ void MediaReader::Decode()
                 trouble = "reading failed at " + Seconds(end) + ": " + Text(result);
             // Some containers (Matroska) end a file cut short as if it were
             // whole: the video's end falls short of its declared length.
-            if (result == AVERROR_EOF && trouble.empty() && length > 0 && length - end > 1.5 * rateDen / rateNum)
-                trouble = "the file is cut short or damaged: its video ends at " + Seconds(end) + " of " + Seconds(length);
+            if (result == AVERROR_EOF && trouble.empty() && length > 0
+                && length - end > 1.5 * rateDen / rateNum)
+                trouble = "the file is cut short or damaged: its video ends at " + Seconds(end) + " of "
+                    + Seconds(length);
             draining = true;
         } else if (packet->stream_index != stream) {
             av_packet_unref(packet);
@@ -455,7 +459,8 @@ void MediaReader::Decode()
         const double at = (packet->pts - startTime) * timeBase;
         av_packet_unref(packet);
         if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_EOF && trouble.empty())
-            trouble = "damaged video: the frame at " + Seconds(at) + " cannot be decoded (" + Text(sent) + ")";
+            trouble
+                = "damaged video: the frame at " + Seconds(at) + " cannot be decoded (" + Text(sent) + ")";
         if (!Receive())
             break;
         if (draining)
@@ -607,7 +612,9 @@ void MediaReader::MapFrame(const AVFrame* decoded)
     const bool full = decoded->color_range == AVCOL_RANGE_JPEG
         || (decoded->color_range != AVCOL_RANGE_MPEG && FullRangeFormat(decoded->format));
     frame.matrix = matrixOverride >= 0 ? matrixOverride : matrix;
-    frame.range = rangeOverride >= 0 ? rangeOverride : full ? ImageObject::fullRange : ImageObject::limitedRange;
+    frame.range = rangeOverride >= 0 ? rangeOverride
+        : full                       ? ImageObject::fullRange
+                                     : ImageObject::limitedRange;
 
     if (decoded->best_effort_timestamp != AV_NOPTS_VALUE)
         frameSeconds = static_cast<double>(decoded->best_effort_timestamp - startTime) * timeBase;

@@ -9,7 +9,9 @@ bool MediaReader::Available()
     return false;
 }
 
-void MediaReader::Quiet(bool) { }
+void MediaReader::Quiet(bool)
+{
+}
 
 MediaReader::MediaReader() = default;
 
@@ -26,7 +28,9 @@ bool MediaReader::OpenMemory(const void*, size_t, bool)
     return Open("memory", 0);
 }
 
-void MediaReader::SetColours(int, int) { }
+void MediaReader::SetColours(int, int)
+{
+}
 
 MediaReader::Status MediaReader::Next()
 {

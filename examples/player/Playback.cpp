@@ -65,5 +65,6 @@ double Playback::seconds() const
 {
     if (media)
         return media->seconds();
-    return static_cast<double>(reader->framesRead() - 1) * reader->rateDenominator() / reader->rateNumerator();
+    return static_cast<double>(reader->framesRead() - 1) * reader->rateDenominator()
+        / reader->rateNumerator();
 }

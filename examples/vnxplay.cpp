@@ -463,13 +463,20 @@ int Show(const Options& options, Source& reader)
         const auto seek = [&](ToolWindow::Input input) {
             if (!reader.media)
                 return true;
-            const double to = playback.seconds() + (input == ToolWindow::Input::Next ? 5 : -5);
+            const bool forward = input == ToolWindow::Input::Next;
+            const double now = playback.seconds(), to = now + (forward ? 5 : -5);
             if (!reader.media->Seek(to)) {
                 std::fprintf(stderr, "vnxplay: %s\n", reader.media->error());
                 return true;
             }
             clock.Restart();
-            return advance();
+            if (!advance())
+                return false;
+            // Key frames further apart than 5 s: forward goes to the next one,
+            // not back to the one before.
+            if (forward && playback.seconds() <= now && reader.media->Seek(to, true))
+                return advance();
+            return true;
         };
         bool more = advance();
         while (more) {

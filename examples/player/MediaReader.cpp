@@ -275,7 +275,7 @@ bool MediaReader::Open(const char* path, double startSeconds)
     input->pipe = !S_ISREG(info.st_mode) && !S_ISBLK(info.st_mode);
     if (!OpenInput())
         return false;
-    if (startSeconds > 0 && !SeekStopped(startSeconds))
+    if (startSeconds > 0 && !SeekStopped(startSeconds, false))
         return Fail(message.substr(name.size() + 2));
     Start();
     return true;
@@ -343,6 +343,10 @@ bool MediaReader::OpenInput()
         return Fail("out of memory");
     codec->pkt_timebase = video->time_base;
     codec->thread_count = threads ? 0 : 1;
+    // Bytes from memory are the fuzzer's: frames of up to 4 million pixels,
+    // so that a fuzzed size cannot ask for gigabytes.
+    if (input->fd < 0)
+        codec->max_pixels = 1 << 22;
     // Checksums and bitstream checks where the codec has them: damage is
     // found and said, not only concealed.
     codec->err_recognition |= AV_EF_CRCCHECK | AV_EF_BITSTREAM | AV_EF_BUFFER;
@@ -622,19 +626,19 @@ void MediaReader::MapFrame(const AVFrame* decoded)
         frameSeconds += static_cast<double>(rateDen) / rateNum;
 }
 
-bool MediaReader::Seek(double seconds)
+bool MediaReader::Seek(double seconds, bool after)
 {
-    const bool done = SeekStopped(seconds);
+    const bool done = SeekStopped(seconds, after);
     Start();
     return done;
 }
 
 // Seeks while the decoding thread is stopped (or not started yet).
-bool MediaReader::SeekStopped(double seconds)
+bool MediaReader::SeekStopped(double seconds, bool after)
 {
     Stop();
     const int64_t target = startTime + static_cast<int64_t>(std::fmax(0, seconds) / timeBase);
-    const int result = av_seek_frame(format, stream, target, AVSEEK_FLAG_BACKWARD);
+    const int result = av_seek_frame(format, stream, target, after ? 0 : AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(codec);
     if (result >= 0)
         return true;

@@ -52,7 +52,8 @@ public:
     /// nothing for kStallMilliseconds.
     bool Open(const char* path, double startSeconds = 0);
     /// The same over bytes in memory (the caller keeps them while this
-    /// reader lives); `threads` false decodes on the decoding thread alone.
+    /// reader lives), frames of up to 4 million pixels; `threads` false
+    /// decodes on the decoding thread alone.
     bool OpenMemory(const void* data, size_t size, bool threads = true);
     /// Overrides the matrix and range the stream gives or implies (-1 keeps
     /// the stream's), for the frames handed over from now on.
@@ -68,9 +69,10 @@ public:
     /// Its presentation time in seconds from the stream's start.
     double seconds() const { return frameSeconds; }
     /// Goes to the key frame at or before `seconds` (clamped to the stream's
-    /// start): the decoder is flushed and the frames queued are dropped. False
-    /// with error() set when the file cannot seek.
-    bool Seek(double seconds);
+    /// start), or with `after` to the one at or after it: the decoder is
+    /// flushed and the frames queued are dropped. False with error() set when
+    /// the file cannot seek.
+    bool Seek(double seconds, bool after = false);
     bool Rewind() { return Seek(0); }
 
     int width() const { return frameWidth; }
@@ -101,7 +103,7 @@ private:
     void Release(int slot);
     void Start();
     void Stop();
-    bool SeekStopped(double seconds);
+    bool SeekStopped(double seconds, bool after);
     void MapFrame(const AVFrame* decoded);
     std::string Text(int error) const;
 

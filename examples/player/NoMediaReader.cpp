@@ -37,7 +37,7 @@ MediaReader::Status MediaReader::Next()
     return Status::End;
 }
 
-bool MediaReader::Seek(double)
+bool MediaReader::Seek(double, bool)
 {
     return false;
 }

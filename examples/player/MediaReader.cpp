@@ -438,8 +438,10 @@ void MediaReader::Decode()
     bool draining = false;
     for (;;) {
         const int result = draining ? 0 : av_read_frame(format, packet);
-        if (result == AVERROR_EXIT || input->stop)
+        if (result == AVERROR_EXIT || input->stop) {
+            av_packet_unref(packet); // read just as Stop came: the next read must find it empty
             break;
+        }
         if (result < 0) {
             if (result != AVERROR_EOF && trouble.empty())
                 trouble = "reading failed at " + Seconds(end) + ": " + Text(result);

@@ -121,8 +121,6 @@ private:
     double length = 0; // the video's declared length in seconds; 0: not declared
     int rateNum = 25;
     int rateDen = 1;
-    int layout = -1; // of the frames handed over; -1: not known yet
-    int convertTo = -1; // the AVPixelFormat converted into; -1: none
     int decodedFormat = -1;
     int matrixOverride = -1;
     int rangeOverride = -1;

@@ -373,7 +373,7 @@ bool MediaReader::OpenInput()
         length = video->duration * timeBase;
     else if (format->nb_streams == 1 && format->duration > 0)
         length = format->duration / double(AV_TIME_BASE) - startTime * timeBase;
-    decodedFormat = codec->pix_fmt;
+    const int decodedFormat = codec->pix_fmt;
     if (decodedFormat < 0)
         converting = std::string(decoder->name) + " decoder";
     else if (TakenLayout(decodedFormat) >= 0)
@@ -419,7 +419,6 @@ void MediaReader::Stop()
     head = ready = 0;
     holding = ended = false;
     problem.clear();
-    decodedCount = 0;
 }
 
 void MediaReader::Release(int slot)
@@ -556,7 +555,6 @@ bool MediaReader::Deliver()
     }
     std::lock_guard<std::mutex> hold(lock);
     ++ready;
-    ++decodedCount;
     changed.notify_all();
     return true;
 }

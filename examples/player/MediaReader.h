@@ -60,8 +60,9 @@ public:
     void SetColours(int matrix, int range);
 
     /// Gives back the frame handed over last and waits for the next one:
-    /// Frame, End after the last, or Error (the first decoding or read failure
-    /// since opening, once the frames before it are taken) with error() set.
+    /// Frame, End after the last, or Error (the first read or decoding fault
+    /// since opening or the last seek, once the frames before it are taken)
+    /// with error() set.
     Status Next();
     /// The frame handed over last, as the image object takes it: the decoded
     /// planes themselves. Valid until the next Next, Seek or Rewind.
@@ -121,7 +122,6 @@ private:
     double length = 0; // the video's declared length in seconds; 0: not declared
     int rateNum = 25;
     int rateDen = 1;
-    int decodedFormat = -1;
     int matrixOverride = -1;
     int rangeOverride = -1;
     std::string converting;
@@ -143,7 +143,6 @@ private:
     bool ended = false;
     std::string problem; // why it ended early; "" at a clean end
     std::string trouble; // the thread's: the first thing wrong since it started
-    long decodedCount = 0; // frames the thread has handed over since the last seek
 
     ImageObject::Frame frame;
     double frameSeconds = 0;

@@ -147,17 +147,21 @@ TEST(VnxplayMedia, ShowsFlatFramesInTheColoursTheirStreamsDeclare)
     const std::string folder = vxtools::NewFolder("mediacolour");
     const int y = 90, u = 170, v = 100;
     struct Case {
-        std::string name, pixelFormat;
+        std::string name, pixelFormat, codec;
         int width, height;
         std::vector<std::string> tags;
         int matrix;
         bool full, tenBit;
     };
     const std::vector<Case> cases = {
-        { "bt709.mkv", "yuv420p", 16, 16, { "-colorspace", "bt709", "-color_range", "tv" }, 1, false, false },
-        { "full.mkv", "yuv422p", 16, 16, { "-color_range", "pc" }, 0, true, false },
-        { "tall.mkv", "yuv444p", 16, 720, {}, 1, false, false },
-        { "deep.mkv", "yuv420p10le", 16, 16, { "-colorspace", "bt2020nc" }, 2, false, true },
+        { "bt709.mkv", "yuv420p", "ffv1", 16, 16, { "-colorspace", "bt709", "-color_range", "tv" }, 1, false,
+            false },
+        { "full.mkv", "yuv422p", "ffv1", 16, 16, { "-color_range", "pc" }, 0, true, false },
+        { "tall.mkv", "yuv444p", "ffv1", 16, 720, {}, 1, false, false },
+        { "deep.mkv", "yuv420p10le", "ffv1", 16, 16, { "-colorspace", "bt2020nc" }, 2, false, true },
+        // JPEG frames: a yuvj format, full range (flat blocks come through
+        // lossy coding whole).
+        { "jpeg.avi", "yuvj444p", "mjpeg", 16, 16, { "-q:v", "1" }, 0, true, false },
     };
     for (const Case& c : cases) {
         // Two frames of raw 4:4:4 samples, turned into the clip's layout.
@@ -170,7 +174,7 @@ TEST(VnxplayMedia, ShowsFlatFramesInTheColoursTheirStreamsDeclare)
         std::vector<std::string> arguments = { "-f", "rawvideo", "-pix_fmt", "yuv444p", "-s",
             std::to_string(c.width) + "x" + std::to_string(c.height), "-i", "raw.yuv", "-vf",
             "scale=out_range=" + std::string(c.full ? "pc" : "tv") + ":in_range=" + (c.full ? "pc" : "tv"),
-            "-pix_fmt", c.pixelFormat, "-c:v", "ffv1" };
+            "-pix_fmt", c.pixelFormat, "-c:v", c.codec };
         arguments.insert(arguments.end(), c.tags.begin(), c.tags.end());
         arguments.push_back(c.name);
         ASSERT_TRUE(vxtools::Ffmpeg(folder, arguments)) << c.name;

@@ -204,6 +204,13 @@ const char* FormatName(int format)
 
 } // namespace
 
+double MediaReader::SecondsAt(int64_t timestamp) const
+{
+    // In floating point: a fuzzed file's timestamps overflow a difference of
+    // 64-bit integers.
+    return (static_cast<double>(timestamp) - static_cast<double>(startTime)) * timeBase;
+}
+
 bool MediaReader::Available()
 {
     return true;
@@ -366,6 +373,8 @@ bool MediaReader::OpenInput()
     }
     // Kept here: the demuxer owns the stream while the thread reads.
     timeBase = av_q2d(video->time_base);
+    if (!(timeBase > 0))
+        return Fail("its video stream has no time base");
     startTime = video->start_time == AV_NOPTS_VALUE ? 0 : video->start_time;
     // The video's declared length: its own, or the file's where the file
     // holds nothing else (another stream may run longer).
@@ -455,13 +464,13 @@ void MediaReader::Decode()
             av_packet_unref(packet);
             continue;
         } else {
-            const double at = packet->pts == AV_NOPTS_VALUE ? end : (packet->pts - startTime) * timeBase;
+            const double at = packet->pts == AV_NOPTS_VALUE ? end : SecondsAt(packet->pts);
             if ((packet->flags & AV_PKT_FLAG_CORRUPT) && trouble.empty())
                 trouble = "the file is cut short: the frame at " + Seconds(at) + " is incomplete";
             end = std::fmax(end, at + packet->duration * timeBase);
         }
         const int sent = avcodec_send_packet(codec, draining ? nullptr : packet);
-        const double at = (packet->pts - startTime) * timeBase;
+        const double at = packet->pts == AV_NOPTS_VALUE ? end : SecondsAt(packet->pts);
         av_packet_unref(packet);
         if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_EOF && trouble.empty())
             trouble
@@ -493,8 +502,8 @@ bool MediaReader::Receive()
         }
         // Decoders conceal what they can; the frame is shown, and said to be damaged.
         if ((decoded->decode_error_flags || (decoded->flags & AV_FRAME_FLAG_CORRUPT)) && trouble.empty())
-            trouble = "damaged video: the frame at "
-                + Seconds((decoded->best_effort_timestamp - startTime) * timeBase) + " has errors";
+            trouble = "damaged video: the frame at " + Seconds(SecondsAt(decoded->best_effort_timestamp))
+                + " has errors";
         if (!Deliver())
             return false;
     }
@@ -621,7 +630,7 @@ void MediaReader::MapFrame(const AVFrame* decoded)
                                      : ImageObject::limitedRange;
 
     if (decoded->best_effort_timestamp != AV_NOPTS_VALUE)
-        frameSeconds = static_cast<double>(decoded->best_effort_timestamp - startTime) * timeBase;
+        frameSeconds = SecondsAt(decoded->best_effort_timestamp);
     else if (count > 0)
         frameSeconds += static_cast<double>(rateDen) / rateNum;
 }
@@ -637,8 +646,11 @@ bool MediaReader::Seek(double seconds, bool after)
 bool MediaReader::SeekStopped(double seconds, bool after)
 {
     Stop();
-    const int64_t target = startTime + static_cast<int64_t>(std::fmax(0, seconds) / timeBase);
-    const int result = av_seek_frame(format, stream, target, after ? 0 : AVSEEK_FLAG_BACKWARD);
+    // In floating point and clamped: a file's first timestamp may be anything.
+    const double target = std::fmin(
+        std::fmax(static_cast<double>(startTime) + std::fmax(0, seconds) / timeBase, -9e18), 9e18);
+    const int result
+        = av_seek_frame(format, stream, static_cast<int64_t>(target), after ? 0 : AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(codec);
     if (result >= 0)
         return true;

@@ -107,6 +107,8 @@ private:
     bool SeekStopped(double seconds, bool after);
     void MapFrame(const AVFrame* decoded);
     std::string Text(int error) const;
+    /// Seconds from the stream's first timestamp to `timestamp`.
+    double SecondsAt(int64_t timestamp) const;
 
     std::unique_ptr<Input> input;
     std::string name;

@@ -1,6 +1,6 @@
-// vnxplay: plays planar YUV video (YUV4MPEG2 or raw frames) through the
-// library's YUV path, in a window paced to the frame rate, or headless into
-// PNG files.
+// vnxplay: plays video files (any container and codec FFmpeg's libraries
+// read, YUV4MPEG2, raw YUV frames) through the library's YUV path, in a window
+// paced by the frames' times, or headless into PNG files.
 
 #include <algorithm>
 #include <cerrno>
@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,10 @@
 #include <CommandLine.h>
 #include <varnox/varnox.h>
 
+#include "FrameClock.h"
 #include "ImageFile.h"
 #include "LibraryMessages.h"
+#include "MediaReader.h"
 #include "OutputTarget.h"
 #include "Playback.h"
 #include "ToolWindow.h"
@@ -30,9 +33,11 @@ namespace {
 
 void Usage(std::FILE* out)
 {
-    std::fputs("Usage: vnxplay [OPTION]... FILE.y4m\n"
+    std::fputs("Usage: vnxplay [OPTION]... FILE\n"
                "       vnxplay --size WxH --format LAYOUT [OPTION]... FILE\n"
-               "Plays YUV video: a YUV4MPEG2 file, whose header gives the size, the frame\n"
+               "Plays a video file: MP4, MKV, WebM, MOV, AVI or any container and codec\n"
+               "FFmpeg's libraries read, each frame at its own time, the colours as its\n"
+               "stream tags them; or a YUV4MPEG2 file (.y4m), whose header gives the size, the frame\n"
                "rate, the chroma (4:2:0, 4:2:2, 4:4:4, mono, and each in 10 bits) and the\n"
                "range, or raw frames of the size and layout given. Frames are read from the\n"
                "file one at a time; FILE - reads standard input. Where the file does not say,\n"
@@ -45,10 +50,11 @@ void Usage(std::FILE* out)
                "  --range R         limited or full, whatever the file says\n"
                "  --yuv-path P      convert frames on the cpu or the gpu (default: the one\n"
                "                    the library picks for this GL)\n"
-               "  --fps N           frames per second (default: the header's, 25 for raw\n"
-               "                    frames); 0 plays as fast as it can and prints the rate;\n"
-               "                    else 0.001 to 1000\n"
+               "  --fps N           frames per second (default: the frames' own times; the\n"
+               "                    header's rate, 25 for raw frames); 0 plays as fast as it\n"
+               "                    can and prints the rate; else 0.001 to 1000\n"
                "  --loop            start again after the last frame\n"
+               "  --start SECONDS   start at the key frame at or before SECONDS (video files)\n"
                "  --frames N        stop after N frames\n"
                "  --out DIR         headless (no X server needed): write frames into DIR as\n"
                "                    PNG files named by frame number from 0 (000000.png, ...),\n"
@@ -56,8 +62,14 @@ void Usage(std::FILE* out)
                "  --every N         with --out, write every N-th frame only (default 1)\n"
                "  --verbose         also print what the library reports (driver, extensions)\n"
                "                    on standard error; its failures go there always\n"
-               "Keys in the window: space pauses and goes on, q or Escape quits.\n",
+               "Keys in the window: space pauses and goes on, . shows the next frame while\n"
+               "paused, Right and Left go 5 s forward and back (video files), q or Escape\n"
+               "quits.\n",
         out);
+    if (!MediaReader::Available())
+        std::fputs("This vnxplay was built without FFmpeg's libraries: it reads YUV4MPEG2 and raw\n"
+                   "frames only.\n",
+            out);
 }
 
 struct Options {
@@ -71,6 +83,7 @@ struct Options {
     int path = ImageObject::automaticPath;
     double fps = -1; // -1: the file's rate
     bool loop = false;
+    double start = 0;
     long frames = 0; // 0: no limit
     const char* out = nullptr;
     long every = 0; // 0: not given
@@ -81,6 +94,14 @@ bool EndsWith(const char* text, const char* suffix)
 {
     const size_t n = std::strlen(text), m = std::strlen(suffix);
     return n >= m && std::strcmp(text + n - m, suffix) == 0;
+}
+
+// YUV4MPEG2 (.y4m, standard input) and raw frames keep their own reader;
+// every other file goes to FFmpeg's libraries where vnxplay has them.
+bool IsMedia(const Options& options)
+{
+    return !options.format && !EndsWith(options.file, ".y4m") && std::strcmp(options.file, "-") != 0
+        && MediaReader::Available();
 }
 
 // The paced rates. A frame's period is kept in 64-bit nanoseconds, which a
@@ -123,6 +144,7 @@ enum Option {
     kYuvPath,
     kFps,
     kLoop,
+    kStart,
     kFrames,
     kOut,
     kEvery,
@@ -138,6 +160,7 @@ const vnxcmd::Option kOptions[] = {
     { "--yuv-path", true },
     { "--fps", true },
     { "--loop", false },
+    { "--start", true },
     { "--frames", true },
     { "--out", true },
     { "--every", true },
@@ -185,6 +208,12 @@ int Parse(int argc, char** argv, Options& options)
         case kLoop:
             options.loop = true;
             break;
+        case kStart: {
+            char* end = nullptr;
+            options.start = std::strtod(value, &end);
+            good = *value >= '0' && *value <= '9' && *end == '\0' && options.start < 1e9;
+            break;
+        }
         case kFrames:
             good = vnxcmd::ParseWhole(value, 1, 1000000000, options.frames);
             break;
@@ -225,6 +254,8 @@ int Parse(int argc, char** argv, Options& options)
         reader.Fail("--out writes as fast as it can; --fps has no meaning there");
     else if (options.loop && !std::strcmp(options.file, "-"))
         reader.Fail("--loop cannot go back in standard input");
+    else if (options.start > 0 && !IsMedia(options))
+        reader.Fail("--start is for video files, not YUV4MPEG2 or raw frames");
     else if (options.out && options.loop && !options.frames)
         reader.Fail("--loop with --out needs --frames, or it would write without end");
     return reader.failed() ? vnxcmd::Refused("vnxplay", reader.error(), Usage) : -1;
@@ -273,6 +304,44 @@ private:
     int64_t printed = 0;
 };
 
+// The file played, through whichever reader reads it.
+struct Source {
+    VideoReader video;
+    std::unique_ptr<MediaReader> media;
+
+    bool Open(const Options& options)
+    {
+        if (IsMedia(options)) {
+            media.reset(new MediaReader);
+            if (!media->Open(options.file, options.start))
+                return false;
+            media->SetColours(options.matrix, options.range);
+            if (options.verbose)
+                std::fprintf(stderr, "vnxplay: %s: %s\n", options.file, media->conversion().c_str());
+            return true;
+        }
+        const bool opened = options.format
+            ? video.OpenRaw(options.file, options.width, options.height, options.layout)
+            : video.OpenY4m(options.file);
+        video.SetColours(options.matrix, options.range);
+        return opened;
+    }
+    int width() const { return media ? media->width() : video.width(); }
+    int height() const { return media ? media->height() : video.height(); }
+    /// The frame rate to pace frames at; -1: their own times.
+    double Rate() const
+    {
+        return media ? -1 : static_cast<double>(video.rateNumerator()) / video.rateDenominator();
+    }
+    long FramesInFile() const { return media ? -1 : video.FramesInFile(); }
+    const char* error() const { return media ? media->error() : video.error(); }
+    std::unique_ptr<Playback> Play(ImageObject::sizing mode, int path)
+    {
+        return std::unique_ptr<Playback>(
+            media ? new Playback(*media, mode, path) : new Playback(video, mode, path));
+    }
+};
+
 bool MakeFolder(const char* path)
 {
     struct stat info;
@@ -284,7 +353,7 @@ bool MakeFolder(const char* path)
 
 // Frames into PNG files: a target of the frame's size, the frame drawn at its
 // own size, pixel for pixel.
-int WriteFrames(const Options& options, VideoReader& reader)
+int WriteFrames(const Options& options, Source& reader)
 {
     // The target first: a frame size it refuses leaves no folder behind.
     const int width = reader.width(), height = reader.height();
@@ -301,7 +370,8 @@ int WriteFrames(const Options& options, VideoReader& reader)
         total = options.frames;
     int status = 0;
     {
-        Playback playback(reader, ImageObject::imageSize, options.path);
+        const std::unique_ptr<Playback> played = reader.Play(ImageObject::imageSize, options.path);
+        Playback& playback = *played;
         std::vector<unsigned char> bgra(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
         // CopyBuffer reads the bottom row first: the top row is the buffer's
         // last.
@@ -343,7 +413,7 @@ int WriteFrames(const Options& options, VideoReader& reader)
 }
 
 // Frames in a window, each shown when its time comes.
-int Show(const Options& options, VideoReader& reader)
+int Show(const Options& options, Source& reader)
 {
     // Large frames are shown smaller, aspect kept, so that the window fits
     // common screens.
@@ -362,56 +432,82 @@ int Show(const Options& options, VideoReader& reader)
         return 1;
     }
 
-    // A header's rate is kept within the rates --fps takes.
-    const double fps = options.fps >= 0
-        ? options.fps
-        : std::fmin(kMaxFps,
-            std::fmax(kMinFps, static_cast<double>(reader.rateNumerator()) / reader.rateDenominator()));
-    const int64_t period = fps > 0 ? static_cast<int64_t>(1e9 / fps) : 0;
+    // A header's rate is kept within the rates --fps takes; video files play
+    // at their frames' own times.
+    const double rate = reader.Rate();
+    const double fps = options.fps >= 0 ? options.fps
+        : rate < 0                      ? -1
+                                        : std::fmin(kMaxFps, std::fmax(kMinFps, rate));
+    FrameClock clock(fps);
     int status = 0;
     long frame = 0;
-    int64_t start = Now();
-    const int64_t first = start;
+    const int64_t first = Now();
     {
-        Playback playback(reader, ImageObject::fitToTarget, options.path);
-        bool quit = false;
-        for (; !quit && (!options.frames || frame < options.frames); ++frame) {
+        const std::unique_ptr<Playback> played = reader.Play(ImageObject::fitToTarget, options.path);
+        Playback& playback = *played;
+        // The next frame, drawn; false at the end (`status` set) or the limit.
+        const auto advance = [&] {
+            if (options.frames && frame >= options.frames)
+                return false;
             const VideoReader::Status read = playback.Advance(options.loop);
             if (read != VideoReader::Status::Frame) {
                 status = read == VideoReader::Status::Error || frame == 0 ? 1 : 0;
-                break;
+                return false;
             }
+            ++frame;
             playback.Draw(target);
-            if (period) {
-                int64_t due = start + frame * period;
-                // Far behind (a slow machine, a pause): start the clock anew
-                // instead of rushing through the frames that are late.
-                if (Now() - due > 4 * period) {
-                    start = Now() - frame * period;
-                    due = start + frame * period;
-                }
-                SleepUntil(due);
+            return true;
+        };
+        // Right and Left: 5 s forward or back, to the key frame there; the
+        // frame queued up to now is dropped.
+        const auto seek = [&](ToolWindow::Input input) {
+            if (!reader.media)
+                return true;
+            const bool forward = input == ToolWindow::Input::Next;
+            const double now = playback.seconds(), to = now + (forward ? 5 : -5);
+            if (!reader.media->Seek(to)) {
+                std::fprintf(stderr, "vnxplay: %s\n", reader.media->error());
+                return true;
             }
+            clock.Restart();
+            if (!advance())
+                return false;
+            // Key frames further apart than 5 s: forward goes to the next one,
+            // not back to the one before.
+            if (forward && playback.seconds() <= now && reader.media->Seek(to, true))
+                return advance();
+            return true;
+        };
+        bool more = advance();
+        while (more) {
+            if (fps != 0)
+                SleepUntil(clock.Due(frame - 1, playback.seconds(), Now()));
             target->Refresh(static_cast<int>(frame));
-            for (ToolWindow::Input input = window.Wait(0, true); input != ToolWindow::Input::Nothing;
+            ToolWindow::Input input = window.Wait(0, true);
+            for (; input != ToolWindow::Input::Nothing && input != ToolWindow::Input::Quit;
                  input = window.Wait(0, true)) {
-                if (input == ToolWindow::Input::Quit) {
-                    quit = true;
-                    break;
-                }
+                if (input == ToolWindow::Input::Next || input == ToolWindow::Input::Previous)
+                    more = seek(input);
                 if (input != ToolWindow::Input::Pause)
                     continue;
-                // Paused: wait for space again, repaint when asked.
+                // Paused: space goes on, '.' shows one frame more, Right and
+                // Left seek; repaint when asked.
                 for (input = window.Wait(-1, true);
-                     input != ToolWindow::Input::Pause && input != ToolWindow::Input::Quit;
+                     more && input != ToolWindow::Input::Pause && input != ToolWindow::Input::Quit;
                      input = window.Wait(-1, true)) {
+                    if (input == ToolWindow::Input::Step)
+                        more = advance();
+                    else if (input == ToolWindow::Input::Next || input == ToolWindow::Input::Previous)
+                        more = seek(input);
                     playback.Draw(target);
                     target->Refresh(static_cast<int>(frame));
                 }
-                quit = input == ToolWindow::Input::Quit;
-                start = Now() - frame * period;
+                clock.Restart();
                 break;
             }
+            if (input == ToolWindow::Input::Quit || !more)
+                break;
+            more = advance();
         }
     }
     if (status == 1 && reader.error()[0])
@@ -436,14 +532,12 @@ int main(int argc, char** argv)
         return stop;
     RouteLibraryMessages(options.verbose);
 
-    VideoReader reader;
-    const bool opened = options.format
-        ? reader.OpenRaw(options.file, options.width, options.height, options.layout)
-        : reader.OpenY4m(options.file);
-    if (!opened) {
+    MediaReader::Quiet(options.verbose);
+
+    Source reader;
+    if (!reader.Open(options)) {
         std::fprintf(stderr, "vnxplay: %s\n", reader.error());
         return 1;
     }
-    reader.SetColours(options.matrix, options.range);
     return options.out ? WriteFrames(options, reader) : Show(options, reader);
 }

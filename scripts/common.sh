@@ -9,6 +9,7 @@ VARNOX_PACKAGES=(
   libgl-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libx11-dev libxcomposite-dev
   libyuv-dev libgtest-dev libgmock-dev libbenchmark-dev
   xvfb x11-utils apitrace clang-format git libpng-dev zlib1g-dev libturbojpeg0-dev nlohmann-json3-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
 )
 
 # Installs exactly the Debian packages named that are missing, as root

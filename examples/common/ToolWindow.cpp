@@ -28,6 +28,8 @@ ToolWindow::Input KeyInput(KeySym key, bool spaceIsPause)
         return ToolWindow::Input::Previous;
     case XK_r:
         return ToolWindow::Input::Rotate;
+    case XK_period:
+        return ToolWindow::Input::Step;
     case XK_q:
     case XK_Escape:
         return ToolWindow::Input::Quit;

@@ -9,7 +9,7 @@ class CRenderTarget;
 class ToolWindow {
 public:
     /// What the user asked for.
-    enum class Input { Nothing, Next, Previous, Rotate, Pause, Quit, Redraw };
+    enum class Input { Nothing, Next, Previous, Rotate, Pause, Step, Quit, Redraw };
 
     ToolWindow() = default;
     ~ToolWindow();
@@ -26,7 +26,7 @@ public:
 
     /// Waits up to `milliseconds` (negative: without limit) for input and
     /// returns it; Nothing when the time ran out. Keys: Right, space or n: Next;
-    /// Left, BackSpace or p: Previous; r: Rotate; q or Escape: Quit. Closing
+    /// Left, BackSpace or p: Previous; r: Rotate; period: Step; q or Escape: Quit. Closing
     /// the window is Quit and a repaint request is Redraw. When `spaceIsPause`
     /// is set, space means Pause instead of Next.
     Input Wait(int milliseconds, bool spaceIsPause = false);

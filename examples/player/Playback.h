@@ -12,6 +12,7 @@
 
 class CRenderTarget;
 class CScene;
+class MediaReader;
 
 class Playback {
 public:
@@ -19,6 +20,9 @@ public:
     /// sized as `mode` says and converts frames where `path` (an
     /// ImageObject::framePath) says.
     Playback(VideoReader& reader, ImageObject::sizing mode, int path = ImageObject::automaticPath);
+    /// The same for frames decoded by FFmpeg's libraries, uploaded from the
+    /// decoder's own buffers (vnxplay built with them).
+    Playback(MediaReader& reader, ImageObject::sizing mode, int path = ImageObject::automaticPath);
     /// Deletes the image object and the scene, in the context current now.
     ~Playback();
     Playback(const Playback&) = delete;
@@ -30,9 +34,15 @@ public:
     VideoReader::Status Advance(bool loop);
     /// Draws the frame uploaded last into `target`, whose context is current.
     void Draw(CRenderTarget* target);
+    /// The presentation time of the frame uploaded last, in seconds from the
+    /// file's first (YUV4MPEG2 and raw frames: from the frame rate).
+    double seconds() const;
 
 private:
-    VideoReader& reader;
+    Playback(ImageObject::sizing mode, int path);
+
+    VideoReader* reader = nullptr;
+    MediaReader* media = nullptr;
     std::unique_ptr<unsigned char[]> frame;
     CScene* scene = nullptr;
     ImageObject* image = nullptr;

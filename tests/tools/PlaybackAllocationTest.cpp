@@ -19,6 +19,11 @@
 #include "ToolRun.h"
 #include "VideoReader.h"
 
+#ifdef VNX_WITH_FFMPEG
+#include "MediaClips.h"
+#include "MediaReader.h"
+#endif
+
 namespace {
 std::atomic<bool> counting { false };
 std::atomic<long> allocations { 0 };
@@ -106,5 +111,50 @@ TEST(PlaybackAllocation, FramesOfOneSizeAllocateNothingOnceRunning)
     }
     delete target;
 }
+
+#ifdef VNX_WITH_FFMPEG
+// Frames decoded by FFmpeg's libraries, handed over through the decoding
+// thread's queue and uploaded from the decoder's own buffers: nothing of
+// ours allocates once running, on either thread. (FFmpeg's own buffers come
+// from av_malloc and its pools, not from operator new.)
+TEST(PlaybackAllocation, DecodedFramesAllocateNothingOnceRunning)
+{
+    const std::string folder = vxtools::NewFolder("allocmedia");
+    ASSERT_TRUE(vxtools::Ffmpeg(folder,
+        { "-f", "lavfi", "-i", "testsrc2=size=45x31:rate=25", "-frames:v", "30", "-c:v", "mpeg4", "-bf", "2",
+            "clip.mp4" }));
+    // RGB frames go through libswscale, into buffers each queue slot keeps.
+    ASSERT_TRUE(vxtools::Ffmpeg(folder,
+        { "-f", "lavfi", "-i", "testsrc2=size=45x31:rate=25", "-frames:v", "30", "-pix_fmt", "bgr0", "-c:v",
+            "ffv1", "rgb.mkv" }));
+    COffScreen* target = nullptr;
+    vxtest::CaptureStdout([&] { target = COffScreen::NewL(46, 32); });
+    ASSERT_NE(target->hglrc, nullptr);
+    for (const char* clip : { "clip.mp4", "rgb.mkv" }) {
+        MediaReader reader;
+        ASSERT_TRUE(reader.Open((folder + "/" + clip).c_str())) << reader.error();
+        Playback playback(reader, ImageObject::imageSize);
+        std::vector<unsigned char> pixels(46 * 32 * 4);
+        const auto frame = [&] {
+            const VideoReader::Status status = playback.Advance(false);
+            playback.Draw(target);
+            target->CopyBuffer(pixels.data());
+            return status;
+        };
+        for (int i = 0; i < 6; ++i)
+            ASSERT_EQ(frame(), VideoReader::Status::Frame) << clip;
+        allocations = 0;
+        counting = true;
+        int shown = 0;
+        for (int i = 0; i < 20; ++i)
+            shown += frame() == VideoReader::Status::Frame;
+        counting = false;
+        EXPECT_EQ(shown, 20) << clip;
+        EXPECT_EQ(allocations, 0) << clip;
+        EXPECT_NEAR(playback.seconds(), 25 * 0.04, 1e-6) << clip;
+    }
+    delete target;
+}
+#endif
 
 } // namespace

@@ -13,6 +13,9 @@
 
 #include "ToolRun.h"
 #include "support/Bt601.h"
+#ifdef VNX_FFMPEG
+#include "MediaClips.h"
+#endif
 #include "support/XClient.h"
 
 namespace {
@@ -183,6 +186,56 @@ TEST(ToolWindows, VnxplayShowsFramesInItsWindowUntilQuit)
     EXPECT_NE(
         verbose.err.find("Needed extension GL_ARB_vertex_buffer_object is supported: "), std::string::npos);
 }
+
+#ifdef VNX_FFMPEG
+TEST(ToolWindows, VnxplayPlaysAVideoFileAndSeeksWithTheArrowKeys)
+{
+    Server server;
+    ASSERT_NE(server.x, nullptr);
+    const std::string folder = vxtools::NewFolder("playmkv");
+    {
+        // 5 s of one colour then 15 s of another, ten frames a second, 4:2:0,
+        // every frame a key frame.
+        std::ofstream file(folder + "/raw.yuv", std::ios::binary);
+        for (int i = 0; i < 200; ++i)
+            file << std::string(40 * 30, char(i < 50 ? 81 : 145))
+                 << std::string(20 * 15, char(i < 50 ? 90 : 54))
+                 << std::string(20 * 15, char(i < 50 ? 240 : 34));
+    }
+    ASSERT_TRUE(vxtools::Ffmpeg(folder,
+        { "-f", "rawvideo", "-pix_fmt", "yuv420p", "-s", "40x30", "-r", "10", "-i", "raw.yuv", "-c:v", "ffv1",
+            "-g", "1", "clip.mkv" }));
+    int first[3], second[3];
+    vxtest::Bt601(81, 90, 240, first);
+    vxtest::Bt601(145, 54, 34, second);
+    const auto shows = [&](Window window, const int* rgb) {
+        return server.Until(
+            window, [&] { return Near(server.Pixel(window, 20, 15), rgb[0], rgb[1], rgb[2], 2); });
+    };
+
+    const vxtools::Started play = vxtools::Start(VNX_PLAY, { "clip.mkv" }, folder);
+    const Window window = server.Find("vnxplay: clip.mkv");
+    ASSERT_NE(window, 0u);
+    EXPECT_TRUE(shows(window, first));
+    // Paused within the first 5 s: Right lands 5 s on, in the second colour,
+    // Left back in the first; '.' steps on a frame.
+    server.Key(window, XK_space);
+    server.Key(window, XK_Right);
+    EXPECT_TRUE(shows(window, second));
+    server.Key(window, XK_Left);
+    EXPECT_TRUE(shows(window, first));
+    server.Key(window, XK_period);
+    server.Key(window, XK_space);
+    server.Key(window, XK_q);
+    const vxtools::RunResult played = vxtools::Finish(play);
+    EXPECT_EQ(played.status, 0) << played.err;
+    EXPECT_EQ(played.err, "");
+
+    const vxtools::RunResult fast = vxtools::RunTool(VNX_PLAY, { "--fps", "0", "clip.mkv" }, folder);
+    EXPECT_EQ(fast.status, 0) << fast.err;
+    EXPECT_EQ(fast.out.rfind("vnxplay: 200 frames in ", 0), 0u) << fast.out;
+}
+#endif
 
 TEST(ToolWindows, BenchmarkWindowWithoutContextEndsWithStatusOne)
 {

@@ -6,7 +6,7 @@
 find_package(PkgConfig QUIET)
 set(VARNOX_WAYLAND OFF)
 if(PKG_CONFIG_FOUND)
-  pkg_check_modules(VNX_WAYLAND QUIET IMPORTED_TARGET wayland-client wayland-egl xkbcommon)
+  pkg_check_modules(VNX_WAYLAND QUIET IMPORTED_TARGET GLOBAL wayland-client wayland-egl xkbcommon)
   pkg_get_variable(VNX_WAYLAND_PROTOCOLS wayland-protocols pkgdatadir)
   find_program(VNX_WAYLAND_SCANNER wayland-scanner)
 endif()

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/keysym.h>
+
 #include <varnox/varnox.h>
 
 #include "support/OutputCapture.h"
@@ -97,6 +99,30 @@ TEST(WaylandWindow, FramebufferTargetMadeWhileAWindowIsCurrentSharesItsDisplayAn
     glDeleteTextures(1, &texture);
 }
 
+// Keys reach a program through CWindowVNX::WaitForKey, oldest first; the
+// keyboard's keymap side is tested in unit/WaylandKeyboardTest.cpp.
+TEST(WaylandWindow, KeysPressedInTheWindowsAreHandedOutOldestFirst)
+{
+    std::unique_ptr<CWindowVNX> target(Quietly(32, 32));
+    ASSERT_NE(target->hglrc, nullptr);
+    EXPECT_EQ(CWindowVNX::WaitForKey(0), 0ul);
+    ASSERT_TRUE(varnox::wayland::DeliverKeysym(target->hwnd, XK_q));
+    ASSERT_TRUE(varnox::wayland::DeliverKeysym(target->hwnd, XK_space));
+    EXPECT_EQ(CWindowVNX::WaitForKey(0), static_cast<unsigned long>(XK_q));
+    EXPECT_EQ(CWindowVNX::WaitForKey(-1), static_cast<unsigned long>(XK_space));
+    EXPECT_EQ(CWindowVNX::WaitForKey(0), 0ul);
+
+    // Forty keys unread: the window keeps the last 32.
+    for (unsigned i = 0; i < 40; ++i)
+        ASSERT_TRUE(varnox::wayland::DeliverKeysym(target->hwnd, XK_a + i % 26));
+    for (unsigned i = 8; i < 40; ++i)
+        EXPECT_EQ(CWindowVNX::WaitForKey(0), static_cast<unsigned long>(XK_a + i % 26)) << i;
+    EXPECT_EQ(CWindowVNX::WaitForKey(0), 0ul);
+
+    EXPECT_FALSE(varnox::wayland::DeliverKeysym(target->hwnd, 0));
+    EXPECT_FALSE(varnox::wayland::DeliverKeysym(12345, XK_q));
+}
+
 // The close request ends the process with status 0 in the next Refresh, not
 // before: the child process (a fresh run of this test program) would exit
 // with 3 if Refresh returned, or with 4 if the request alone ended it.
@@ -109,6 +135,16 @@ TEST(WaylandWindowDeathTest, CloseRequestEndsTheProcessWithStatusZeroInTheNextRe
             if (!target->hglrc || !varnox::wayland::DeliverClose(target->hwnd))
                 std::exit(5);
             target->Refresh(0);
+            std::exit(3);
+        },
+        testing::ExitedWithCode(0), "");
+    // Waiting for a key handles it the same way.
+    EXPECT_EXIT(
+        {
+            CWindowVNX* target = Quietly(64, 64);
+            if (!target->hglrc || !varnox::wayland::DeliverClose(target->hwnd))
+                std::exit(5);
+            CWindowVNX::WaitForKey(0);
             std::exit(3);
         },
         testing::ExitedWithCode(0), "");

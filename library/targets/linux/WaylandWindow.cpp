@@ -18,6 +18,7 @@
 #include <varnox/CWindowVNX.h>
 
 #include "core/Print.h"
+#include "core/Settings.h"
 #include "targets/FailureCause.h"
 #include "targets/linux/WindowSystems.h"
 
@@ -185,20 +186,35 @@ namespace {
     {
         State().focus = nullptr;
     }
-    void KeyboardKey(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t pressed)
+    void QueueKey(Window* w, unsigned sym)
     {
-        Connection& s = State();
-        if (pressed != WL_KEYBOARD_KEY_STATE_PRESSED || !s.focus)
-            return;
-        const unsigned sym = s.keys->KeyPressed(key);
-        if (!sym)
-            return;
-        Window* w = s.focus;
         if (w->keyCount == kKeyQueue) {
             std::memmove(w->keys, w->keys + 1, (kKeyQueue - 1) * sizeof w->keys[0]);
             --w->keyCount;
         }
         w->keys[w->keyCount++] = sym;
+    }
+
+    // The oldest key waiting in any window; 0 when none is.
+    unsigned TakeKey()
+    {
+        for (Window* w : State().windows)
+            if (w->keyCount > 0) {
+                const unsigned sym = w->keys[0];
+                std::memmove(w->keys, w->keys + 1, (w->keyCount - 1) * sizeof w->keys[0]);
+                --w->keyCount;
+                return sym;
+            }
+        return 0;
+    }
+
+    void KeyboardKey(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t pressed)
+    {
+        Connection& s = State();
+        if (pressed != WL_KEYBOARD_KEY_STATE_PRESSED || !s.focus)
+            return;
+        if (const unsigned sym = s.keys->KeyPressed(key))
+            QueueKey(s.focus, sym);
     }
     void KeyboardModifiers(
         void*, wl_keyboard*, uint32_t, uint32_t depressed, uint32_t latched, uint32_t locked, uint32_t group)
@@ -407,6 +423,15 @@ bool DeliverConfigure(unsigned long window, int width, int height)
     return true;
 }
 
+bool DeliverKeysym(unsigned long window, unsigned keysym)
+{
+    Window* w = Find(window);
+    if (!w || !keysym)
+        return false;
+    QueueKey(w, keysym);
+    return true;
+}
+
 bool DeliverClose(unsigned long window)
 {
     Window* w = Find(window);
@@ -509,7 +534,7 @@ namespace {
             s.keys = new wayland::Keyboard;
         s.display = wl_display_connect(nullptr);
         if (!s.display) {
-            const char* name = std::getenv("WAYLAND_DISPLAY");
+            const char* name = Setting("WAYLAND_DISPLAY");
             reason = std::string("could not connect to the Wayland display \"")
                 + (name && *name ? name : "wayland-0") + "\"";
             return false;
@@ -631,6 +656,33 @@ namespace {
             std::exit(0);
     }
 
+    unsigned long WaylandWaitForKey(int milliseconds)
+    {
+        wayland::Connection& s = State();
+        if (!s.display)
+            return 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        for (;;) {
+            if (!wayland::DispatchWaiting(s.display))
+                return 0;
+            for (Window* w : s.windows)
+                if (w->closeRequested && w->target)
+                    std::exit(0);
+            if (const unsigned sym = wayland::TakeKey())
+                return sym;
+            int wait = -1;
+            if (milliseconds >= 0) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now());
+                if (left.count() <= 0)
+                    return 0;
+                wait = static_cast<int>(left.count());
+            }
+            pollfd fd { wl_display_get_fd(s.display), POLLIN, 0 };
+            poll(&fd, 1, wait);
+        }
+    }
+
     void WaylandDestroyTopLevel(NativeWindow window)
     {
         Window* w = wayland::Find(static_cast<unsigned long>(window));
@@ -645,8 +697,9 @@ namespace {
 
 const WindowSystemCalls* WaylandCalls()
 {
-    static const WindowSystemCalls calls = { "Wayland", WaylandOpen, WaylandCreateTopLevel, WaylandExists,
-        WaylandShow, WaylandClientSize, WaylandAttach, WaylandDetach, WaylandPump, WaylandDestroyTopLevel };
+    static const WindowSystemCalls calls
+        = { "Wayland", WaylandOpen, WaylandCreateTopLevel, WaylandExists, WaylandShow, WaylandClientSize,
+              WaylandAttach, WaylandDetach, WaylandPump, WaylandDestroyTopLevel, WaylandWaitForKey };
     return &calls;
 }
 

@@ -54,6 +54,10 @@ bool CompositorOffersDecorations();
 /// cannot be asked to send either. False for an id that names no window.
 bool DeliverConfigure(unsigned long window, int width, int height);
 bool DeliverClose(unsigned long window);
+/// Queues a key for `window` as a key press that the keymap turned into
+/// `keysym` is queued (CWindowVNX::WaitForKey hands it out); false for an id
+/// that names no window, or keysym 0.
+bool DeliverKeysym(unsigned long window, unsigned keysym);
 
 /// Key handling below the protocol: a keymap (xkbcommon's text format, as
 /// wl_keyboard.keymap hands it over) turns evdev key codes, with the

@@ -136,6 +136,11 @@ void DestroyTopLevel(NativeWindow window)
     Calls().destroyTopLevel(window);
 }
 
+unsigned long WaitForKey(int milliseconds)
+{
+    return Calls().waitForKey(milliseconds);
+}
+
 void YieldTimeSlice()
 {
     sched_yield();

@@ -50,6 +50,7 @@ struct WindowSystemCalls {
     void (*detach)(CWindowVNX* target);
     void (*pump)(NativeWindow window);
     void (*destroyTopLevel)(NativeWindow window);
+    unsigned long (*waitForKey)(int milliseconds);
 };
 
 const WindowSystemCalls& X11Calls();

@@ -383,10 +383,18 @@ void X11PumpEvents(NativeWindow window)
         Dispatch(event);
 }
 
+// X11 programs read keys from windows of their own (the library's windows
+// select no key events).
+unsigned long X11WaitForKey(int)
+{
+    return 0;
+}
+
 const WindowSystemCalls& X11Calls()
 {
-    static const WindowSystemCalls calls = { "X11", X11OpenWindowSystem, X11CreateTopLevel, X11WindowExists,
-        X11Show, X11ClientSize, X11AttachWindow, X11DetachWindow, X11PumpEvents, X11DestroyTopLevel };
+    static const WindowSystemCalls calls
+        = { "X11", X11OpenWindowSystem, X11CreateTopLevel, X11WindowExists, X11Show, X11ClientSize,
+              X11AttachWindow, X11DetachWindow, X11PumpEvents, X11DestroyTopLevel, X11WaitForKey };
     return calls;
 }
 

@@ -5,10 +5,10 @@
 #include "targets/linux/WaylandWindow.h"
 
 #include <algorithm>
-#include <utility>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <poll.h>

@@ -8,8 +8,8 @@ VARNOX_PACKAGES=(
   g++ make cmake pkg-config
   libgl-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libx11-dev libxcomposite-dev
   libyuv-dev libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb x11-utils apitrace clang-format git libpng-dev zlib1g-dev libturbojpeg0-dev nlohmann-json3-dev
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev xkb-data weston
+  xvfb x11-utils apitrace clang-format git libpng-dev zlib1g-dev libturbojpeg0-dev nlohmann-json3-dev
 )
 
 # Installs exactly the Debian packages named that are missing, as root

@@ -29,12 +29,12 @@ public:
     unsigned long id() const { return window; }
 
     /// Waits up to `milliseconds` (negative: without limit) for input and
-    /// returns it; Nothing when the time ran out. On Wayland the window's
-    /// title stays the library's, there are no repaint requests, and closing
-    /// the window ends the process with status 0. Keys: Right, space or n: Next;
+    /// returns it; Nothing when the time ran out. Keys: Right, space or n: Next;
     /// Left, BackSpace or p: Previous; r: Rotate; q or Escape: Quit. Closing
     /// the window is Quit and a repaint request is Redraw. When `spaceIsPause`
     /// is set, space means Pause instead of Next.
+    /// On Wayland the window's title stays the library's, there are no repaint
+    /// requests, and closing the window ends the process with status 0.
     Input Wait(int milliseconds, bool spaceIsPause = false);
 
 private:

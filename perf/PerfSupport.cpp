@@ -5,10 +5,16 @@
 
 #include <cstdlib>
 
+#include <cstring>
+
+#include <poll.h>
 #include <sched.h>
 
 #include <EGL/egl.h>
 #include <X11/Xlib.h>
+#if defined(VNX_PERF_WAYLAND)
+#include <wayland-client.h>
+#endif
 
 namespace vnxperf {
 
@@ -74,10 +80,22 @@ std::string CpuModel()
     return "unknown";
 }
 
+bool OnWayland()
+{
+    const char* platform = std::getenv("VARNOX_PLATFORM");
+    if (platform && std::strcmp(platform, "wayland") == 0)
+        return true;
+    if (platform && std::strcmp(platform, "x11") == 0)
+        return false;
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    return display && *display;
+}
+
 std::unique_ptr<PerfWindow> PerfWindow::Open(int width, int height, std::string* why)
 {
+    const bool wayland = OnWayland();
     const char* name = std::getenv("DISPLAY");
-    if (!name || !*name) {
+    if (!wayland && (!name || !*name)) {
         *why = "no X display (DISPLAY is unset)";
         return nullptr;
     }
@@ -92,6 +110,16 @@ std::unique_ptr<PerfWindow> PerfWindow::Open(int width, int height, std::string*
         return nullptr;
     }
     w->window->SetRefreshInterval(0);
+    if (wayland) {
+#if defined(VNX_PERF_WAYLAND)
+        w->wayland = wl_display_connect(nullptr);
+#endif
+        if (!w->wayland) {
+            *why = "cannot open a second Wayland connection";
+            return nullptr;
+        }
+        return w;
+    }
     Display* x = XOpenDisplay(nullptr);
     if (!x) {
         *why = "cannot open a second X connection";
@@ -107,6 +135,10 @@ PerfWindow::~PerfWindow()
     window.reset();
     if (x)
         XCloseDisplay(static_cast<Display*>(x));
+#if defined(VNX_PERF_WAYLAND)
+    if (wayland)
+        wl_display_disconnect(static_cast<wl_display*>(wayland));
+#endif
 }
 
 void PerfWindow::PlainPresent() const
@@ -114,6 +146,21 @@ void PerfWindow::PlainPresent() const
     eglSwapInterval(window->display, 0);
     eglSwapBuffers(window->display, window->hdc);
     sched_yield();
+#if defined(VNX_PERF_WAYLAND)
+    if (wayland) {
+        wl_display* d = static_cast<wl_display*>(wayland);
+        while (wl_display_prepare_read(d) != 0)
+            wl_display_dispatch_pending(d);
+        wl_display_flush(d);
+        pollfd fd { wl_display_get_fd(d), POLLIN, 0 };
+        if (poll(&fd, 1, 0) > 0)
+            wl_display_read_events(d);
+        else
+            wl_display_cancel_read(d);
+        wl_display_dispatch_pending(d);
+        return;
+    }
+#endif
     Display* display = static_cast<Display*>(x);
     XEvent event;
     while (XCheckWindowEvent(display, window->hwnd, StructureNotifyMask | ExposureMask, &event)

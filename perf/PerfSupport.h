@@ -56,10 +56,12 @@ const char* TintShaderPath();
 /// The processor's model name, as /proc/cpuinfo gives it.
 std::string CpuModel();
 
-/// A window target on the X server in DISPLAY, presenting with swap interval
-/// 0, and plain code that presents the way its Refresh does: swap interval,
-/// swap, yield, and the window's pending events (read on an X connection of
-/// its own that watches the same events of the window).
+/// A window target on the X server in DISPLAY, or on the Wayland compositor
+/// when the library runs on Wayland (OnWayland), presenting with swap
+/// interval 0, and plain code that presents the way its Refresh does: swap
+/// interval, swap, yield, and pending events read without waiting (X11: on a
+/// connection of its own that watches the same events of the window;
+/// Wayland: on a connection of its own, read as the library reads its own).
 class PerfWindow {
 public:
     /// A width × height window; null with `why` set when there is none.
@@ -77,6 +79,11 @@ private:
 
     std::unique_ptr<CWindowVNX> window;
     void* x = nullptr; // the second X connection (Display*)
+    void* wayland = nullptr; // the second Wayland connection (wl_display*)
 };
+
+/// Whether the library takes Wayland for its windows in this process (as
+/// the environment tells it: VARNOX_PLATFORM, else WAYLAND_DISPLAY).
+bool OnWayland();
 
 } // namespace vnxperf

@@ -8,6 +8,7 @@ VARNOX_PACKAGES=(
   g++ make cmake pkg-config
   libgl-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libx11-dev libxcomposite-dev
   libyuv-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev xkb-data weston
   xvfb x11-utils apitrace clang-format git libpng-dev zlib1g-dev libturbojpeg0-dev nlohmann-json3-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
 )
@@ -76,6 +77,50 @@ stop_xvfb() {
     kill "$VARNOX_XVFB_PID" 2>/dev/null || true
     wait "$VARNOX_XVFB_PID" 2>/dev/null || true
     VARNOX_XVFB_PID=
+  fi
+}
+
+# Starts a weston of our own (headless, the pixman renderer, screenshots
+# allowed) with a private XDG_RUNTIME_DIR, and exports that directory: the
+# compositor's socket there is VARNOX_WAYLAND_SOCKET, the name the Wayland
+# tests put in WAYLAND_DISPLAY (tests/CMakeLists.txt). WAYLAND_DISPLAY itself
+# stays unset, so everything else still runs on X11. Waits until the socket
+# exists, at most 30 seconds; stopped by stop_weston.
+VARNOX_WAYLAND_SOCKET=varnox-test-wayland
+VARNOX_WESTON_PID=
+VARNOX_WESTON_DIR=
+start_weston() {
+  VARNOX_WESTON_DIR=$(mktemp -d /tmp/varnox-weston.XXXXXX)
+  chmod 700 "$VARNOX_WESTON_DIR"
+  XDG_RUNTIME_DIR="$VARNOX_WESTON_DIR" weston --backend=headless-backend.so --use-pixman \
+    --socket="$VARNOX_WAYLAND_SOCKET" --idle-time=0 --debug --log="$VARNOX_WESTON_DIR/weston.log" \
+    >/dev/null 2>&1 &
+  VARNOX_WESTON_PID=$!
+  local socket="$VARNOX_WESTON_DIR/$VARNOX_WAYLAND_SOCKET" i
+  for i in $(seq 300); do
+    [ -S "$socket" ] && break
+    kill -0 "$VARNOX_WESTON_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ ! -S "$socket" ]; then
+    echo "weston did not start:" >&2
+    cat "$VARNOX_WESTON_DIR/weston.log" >&2 2>/dev/null || true
+    stop_weston
+    return 1
+  fi
+  export XDG_RUNTIME_DIR="$VARNOX_WESTON_DIR"
+  echo "started weston on $socket (pid $VARNOX_WESTON_PID)"
+}
+
+stop_weston() {
+  if [ -n "$VARNOX_WESTON_PID" ]; then
+    kill "$VARNOX_WESTON_PID" 2>/dev/null || true
+    wait "$VARNOX_WESTON_PID" 2>/dev/null || true
+    VARNOX_WESTON_PID=
+  fi
+  if [ -n "$VARNOX_WESTON_DIR" ]; then
+    rm -rf "$VARNOX_WESTON_DIR"
+    VARNOX_WESTON_DIR=
   fi
 }
 

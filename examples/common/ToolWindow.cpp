@@ -1,6 +1,8 @@
 #include "ToolWindow.h"
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <poll.h>
@@ -38,6 +40,18 @@ ToolWindow::Input KeyInput(KeySym key, bool spaceIsPause)
     }
 }
 
+// Whether the library will take Wayland for its windows, as it decides.
+bool LibraryOnWayland()
+{
+    const char* platform = std::getenv("VARNOX_PLATFORM");
+    if (platform && std::strcmp(platform, "wayland") == 0)
+        return true;
+    if (platform && std::strcmp(platform, "x11") == 0)
+        return false;
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    return display && *display;
+}
+
 } // namespace
 
 ToolWindow::~ToolWindow()
@@ -52,6 +66,9 @@ ToolWindow::~ToolWindow()
 
 bool ToolWindow::Open(const char* name, int width, int height)
 {
+    wayland = LibraryOnWayland();
+    if (wayland)
+        return true;
     Display* x = XOpenDisplay(nullptr);
     if (!x) {
         const char* server = XDisplayName(nullptr);
@@ -94,6 +111,8 @@ bool ToolWindow::Open(const char* name, int width, int height)
 void ToolWindow::SetTitle(const char* title)
 {
     Display* x = static_cast<Display*>(display);
+    if (!x)
+        return;
     XStoreName(x, window, title);
     XChangeProperty(x, window, XInternAtom(x, "_NET_WM_NAME", False), XInternAtom(x, "UTF8_STRING", False), 8,
         PropModeReplace, reinterpret_cast<const unsigned char*>(title), static_cast<int>(std::strlen(title)));
@@ -102,6 +121,26 @@ void ToolWindow::SetTitle(const char* title)
 
 ToolWindow::Input ToolWindow::Wait(int milliseconds, bool spaceIsPause)
 {
+    if (wayland) {
+        // Keys that mean nothing here are passed over; each wait is bounded by
+        // what is left of the time asked for.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        for (int left = milliseconds;;) {
+            const unsigned long key = CWindowVNX::WaitForKey(left);
+            if (!key)
+                return Input::Nothing;
+            const Input input = KeyInput(key, spaceIsPause);
+            if (input != Input::Nothing)
+                return input;
+            if (milliseconds >= 0) {
+                left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now())
+                                            .count());
+                if (left <= 0)
+                    return Input::Nothing;
+            }
+        }
+    }
     Display* x = static_cast<Display*>(display);
     for (;;) {
         while (XPending(x)) {

@@ -135,6 +135,11 @@ CWindowVNX::~CWindowVNX()
         platform::DestroyTopLevel(platform::AsWindow(hwnd));
 }
 
+unsigned long CWindowVNX::WaitForKey(int milliseconds)
+{
+    return platform::WaitForKey(milliseconds);
+}
+
 void CWindowVNX::SetRefreshInterval(int interval)
 {
     refreshInterval = interval;

@@ -5,8 +5,8 @@
 // contexts) and the opening of files. CRenderTarget, COffScreen, CWindowVNX,
 // the extension loader and the core's system calls (System.cpp) reach the
 // platform only through these calls. Exactly one implementation is
-// compiled into the library (on Linux, library/targets/linux: X11 windows and
-// EGL contexts); docs/platform.md says what each call must do.
+// compiled into the library (on Linux, library/targets/linux: X11 or Wayland
+// windows, chosen at run time, and EGL contexts); docs/platform.md says what each call must do.
 //
 // Handles are pointers to types that nobody defines, so a surface cannot be
 // passed where a context is expected, nor a config where a device is. The
@@ -220,6 +220,14 @@ void DestroyTopLevel(NativeWindow window);
 
 /// Gives up the rest of the calling thread's time slice.
 void YieldTimeSlice();
+
+/// Waits up to `milliseconds` (0: not at all; negative: without limit) for a
+/// key pressed in a window the library made, handling the window system's
+/// events meanwhile (a close request ends the process with status 0, as in
+/// PumpEvents), and returns its keysym (X11's numbering); 0 when none came.
+/// Only where the library's windows take keys (Wayland); elsewhere programs
+/// read keys from windows of their own, and this returns 0 at once.
+unsigned long WaitForKey(int milliseconds);
 
 // ---- Files --------------------------------------------------------------
 

@@ -37,6 +37,11 @@ WindowProbe::WindowProbe()
 
 WindowProbe::~WindowProbe() = default;
 
+bool WindowProbe::ReadsScreen() const
+{
+    return true;
+}
+
 void WindowProbe::Settle()
 {
     // USER32 acts at once; GL's drawing is what may still be under way.

@@ -2,7 +2,8 @@
 
 // What the window tests learn from the window system itself, not from the
 // library: X11 through a connection of the test's own on Linux
-// (window/X11WindowProbe.cpp), USER32 and GDI on Windows
+// (window/X11WindowProbe.cpp), the library's Wayland side on Wayland
+// (window/WaylandWindowProbe.cpp), USER32 and GDI on Windows
 // (win32/Win32WindowProbe.cpp). Windows are the targets' own ids
 // (CWindowVNX::hwnd).
 
@@ -36,6 +37,9 @@ public:
     /// The size of its client area.
     std::pair<int, int> ClientSize(unsigned long window);
 
+    /// Whether ScreenPixel can read what the window system shows (not on
+    /// Wayland, where no client sees the compositor's screen).
+    bool ReadsScreen() const;
     /// Keeps the window's pixels readable while windows of other tests cover
     /// it; called before the frames to be read are presented.
     void Watch(unsigned long window);

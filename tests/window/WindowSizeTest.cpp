@@ -1,5 +1,5 @@
-// Window targets asked for sizes X has no window of, and swap intervals EGL
-// has no use for.
+// Window targets asked for sizes no window system has windows of, and swap
+// intervals EGL has no use for.
 #include <varnox/varnox.h>
 
 #include <EGL/egl.h>
@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "support/XClient.h"
+#include "window/WindowProbe.h"
 
 #include "support/OutputCapture.h"
 #include "support/ReadBack.h"
@@ -17,7 +17,7 @@ namespace {
 
 TEST(WindowSizes, EmptyAndNegativeSizesGiveAOnePixelWindow)
 {
-    vxtest::XClient client;
+    vxtest::WindowProbe probe;
     for (const int side : { 0, -7, INT_MIN }) {
         std::unique_ptr<CWindowVNX> target;
         EXPECT_EQ(vxtest::CaptureOutput([&] {
@@ -25,7 +25,7 @@ TEST(WindowSizes, EmptyAndNegativeSizesGiveAOnePixelWindow)
         }).find("CWindowVNX"),
             std::string::npos);
         ASSERT_NE(target->hglrc, nullptr) << side;
-        EXPECT_EQ(client.Attributes(target->hwnd).width, 1);
+        EXPECT_EQ(probe.ClientSize(target->hwnd), std::make_pair(1, 1));
         EXPECT_EQ(target->width, 1);
         EXPECT_EQ(target->height, 1);
         EXPECT_EQ(vxtest::ReadPixels(*target).size(), 4u);

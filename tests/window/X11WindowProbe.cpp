@@ -27,6 +27,11 @@ WindowProbe::WindowProbe()
 
 WindowProbe::~WindowProbe() = default;
 
+bool WindowProbe::ReadsScreen() const
+{
+    return true;
+}
+
 void WindowProbe::Settle()
 {
     XSync(static_cast<Display*>(varnox::x11::Connection()), False);

@@ -17,7 +17,8 @@ union _XEvent;
 
 /// On-screen render target: a window (created by the target, or one passed
 /// in) with a double-buffered GL context: a Win32 window of class "kxWindow"
-/// on Windows, an X11 window on Linux. Creating the first one starts GL for
+/// on Windows, an X11 window or a Wayland toplevel (chosen at run time;
+/// windows passed in on X11 only) on Linux. Creating the first one starts GL for
 /// the process: its context is current afterwards, the driver report is printed
 /// and the entry-point table is filled. The target owns its surface and context;
 /// it destroys a window it created itself, never one passed in.
@@ -50,6 +51,15 @@ public:
     /// Handles one event of the window; called by Refresh's event pump.
     virtual void HandleMessage(const _XEvent& event);
 #endif
+
+    /// Waits up to `milliseconds` (0: not at all; negative: without limit) for
+    /// a key pressed in a window a target made itself, handling the window
+    /// system's events meanwhile (a close request ends the process with
+    /// status 0, as in Refresh), and returns the key's keysym, numbered as
+    /// <X11/keysym.h> numbers them; 0 when none came. Only Wayland windows
+    /// take keys: on X11 and Windows a program reads keys from a window of its
+    /// own, and this returns 0 at once.
+    static unsigned long WaitForKey(int milliseconds);
 
     /// Sets the swap interval that the next Refresh applies (0: no wait for
     /// the vertical retrace; n: n retraces between presents).

@@ -1,5 +1,6 @@
-// The context API of the Linux platform layer: EGL, on the X11 display for
-// windows and on a headless display for off-screen targets made without one.
+// The context API of the Linux platform layer: EGL, on the X11 or Wayland
+// display for windows and on a headless display for off-screen targets made
+// without one.
 #include "targets/linux/EglContext.h"
 
 #include <algorithm>
@@ -16,6 +17,8 @@
 #include "targets/ShareGroups.h"
 #include "targets/kxExtensionsInternal.h"
 #include "targets/linux/HeadlessDevices.h"
+#include "targets/linux/WaylandWindow.h"
+#include "targets/linux/WindowSystems.h"
 #include "targets/linux/X11Window.h"
 
 #include <EGL/egl.h>
@@ -360,6 +363,24 @@ namespace {
         return opened;
     }
 
+    // A device without pixel-buffer configs (Mesa's Wayland platform) gives
+    // off-screen targets window surfaces of hidden surfaces instead, made
+    // with a window config: they render and read back as pixel buffers do,
+    // but cannot be bound as textures. The window device is the only such
+    // device the library opens.
+    EGLDisplay hiddenSurfaceDisplay = EGL_NO_DISPLAY;
+
+    struct HiddenSurface {
+        EGLSurface surface;
+        void* eglWindow;
+    };
+
+    std::vector<HiddenSurface>& HiddenSurfaces()
+    {
+        static std::vector<HiddenSurface> surfaces;
+        return surfaces;
+    }
+
     // The first window config whose native visual is `visualId` (any when 0).
     Config* WindowConfigWithVisual(EGLDisplay display, unsigned long visualId)
     {
@@ -442,22 +463,31 @@ Device* HeadlessDevice()
 
 Device* WindowDevice()
 {
-    // One X connection serves the process, and so does its EGL display: all
-    // window targets and the off-screen targets made while one of their
-    // contexts is current live on it and can share objects.
+    // One connection to the window system serves the process, and so does
+    // its EGL display: all window targets and the off-screen targets made
+    // while one of their contexts is current live on it and can share
+    // objects.
     static void* openedFor = nullptr;
     static EGLDisplay display = EGL_NO_DISPLAY;
-    void* connection = x11::ConnectionIfOpen();
+    const bool wayland = ActiveWindowSystem() == WindowSystemKind::Wayland;
+    void* connection = wayland ? wayland::ConnectionIfOpen() : x11::ConnectionIfOpen();
     if (display != EGL_NO_DISPLAY)
         return connection == openedFor ? DeviceOf(display) : nullptr;
     if (!connection)
         return nullptr;
     ClearFailure();
-    if (!HasClientExtension("EGL_EXT_platform_x11") && !HasClientExtension("EGL_KHR_platform_x11")) {
+    if (wayland && !HasClientExtension("EGL_EXT_platform_wayland")
+        && !HasClientExtension("EGL_KHR_platform_wayland")) {
+        RecordFailure("EGL offers no Wayland platform (EGL_EXT_platform_wayland)");
+        return nullptr;
+    }
+    if (!wayland && !HasClientExtension("EGL_EXT_platform_x11")
+        && !HasClientExtension("EGL_KHR_platform_x11")) {
         RecordFailure("EGL offers no X11 platform (EGL_EXT_platform_x11)");
         return nullptr;
     }
-    EGLDisplay d = PlatformDisplay(EGL_PLATFORM_X11_EXT, connection);
+    // EGL_PLATFORM_WAYLAND_KHR and _EXT are the same number.
+    EGLDisplay d = PlatformDisplay(wayland ? EGL_PLATFORM_WAYLAND_EXT : EGL_PLATFORM_X11_EXT, connection);
     if (d == EGL_NO_DISPLAY || !InitializeDisplay(d))
         return nullptr;
     openedFor = connection;
@@ -471,6 +501,17 @@ Config* ChooseWindowConfig(Device* device, NativeWindow window)
     if (!device)
         return nullptr;
     ClearFailure();
+    if (ActiveWindowSystem() == WindowSystemKind::Wayland) {
+        // Wayland windows have no visuals: any window config renders into
+        // them (the window is made opaque, whatever the alpha bits). Only
+        // the library's own windows can be rendered into.
+        if (window != kNoWindow && !wayland::EglWindow(static_cast<unsigned long>(window))) {
+            RecordFailure(
+                "wl_surface: 0x%lx is not a window of this process", static_cast<unsigned long>(window));
+            return nullptr;
+        }
+        return WindowConfigWithVisual(device, 0);
+    }
     if (window == kNoWindow) {
         // An opaque window: the screen's default visual when a config has it,
         // so that no compositor blends the window with what lies behind.
@@ -494,6 +535,20 @@ Surface* CreateWindowSurface(Device* device, Config* config, NativeWindow window
     if (!create) {
         RecordFailure("eglCreatePlatformWindowSurfaceEXT: not offered");
         return nullptr;
+    }
+    if (ActiveWindowSystem() == WindowSystemKind::Wayland) {
+        // On the Wayland platform the native window is the wl_egl_window.
+        void* native = wayland::EglWindow(static_cast<unsigned long>(window));
+        EGLSurface surface = native ? create(device, config, native, nullptr) : EGL_NO_SURFACE;
+        if (surface == EGL_NO_SURFACE) {
+            if (native)
+                RecordEglFailure("eglCreatePlatformWindowSurfaceEXT");
+            else
+                RecordFailure("eglCreatePlatformWindowSurfaceEXT: 0x%lx is not a window of this process",
+                    static_cast<unsigned long>(window));
+            return nullptr;
+        }
+        return static_cast<Surface*>(surface);
     }
     x11::ErrorTrap trap(x11::ConnectionIfOpen());
     // On the X11 platform the native window is passed by address.
@@ -550,12 +605,17 @@ Config* ChoosePbufferConfig(Device* device)
     EGLint count = 0;
     if (eglChooseConfig(device, kBindablePbufferRequest.data(), &config, 1, &count) && count > 0)
         return static_cast<Config*>(config);
-    if (!eglChooseConfig(device, kPbufferRequest.data(), &config, 1, &count))
+    if (!eglChooseConfig(device, kPbufferRequest.data(), &config, 1, &count)) {
         RecordEglFailure("eglChooseConfig");
-    else if (count > 0)
+        return nullptr;
+    }
+    if (count > 0)
         return static_cast<Config*>(config);
-    else
-        RecordFailure("eglChooseConfig: no pixel-buffer config");
+    if (ActiveWindowSystem() == WindowSystemKind::Wayland && device == WindowDevice()) {
+        hiddenSurfaceDisplay = device;
+        return WindowConfigWithVisual(device, 0);
+    }
+    RecordFailure("eglChooseConfig: no pixel-buffer config");
     return nullptr;
 }
 
@@ -564,6 +624,23 @@ Pbuffer* CreatePbuffer(Device* device, Config* config, int width, int height)
     if (!device || !config)
         return nullptr;
     ClearFailure();
+    if (device == hiddenSurfaceDisplay) {
+        void* native = wayland::CreateHiddenEglWindow(width, height);
+        if (!native) {
+            RecordFailure("wl_egl_window_create: refused %d x %d", width, height);
+            return nullptr;
+        }
+        auto create = reinterpret_cast<PFNEGLCREATEPLATFORMWINDOWSURFACEEXTPROC>(
+            eglGetProcAddress("eglCreatePlatformWindowSurfaceEXT"));
+        EGLSurface surface = create ? create(device, config, native, nullptr) : EGL_NO_SURFACE;
+        if (surface == EGL_NO_SURFACE) {
+            RecordEglFailure("eglCreatePlatformWindowSurfaceEXT");
+            wayland::DestroyHiddenEglWindow(native);
+            return nullptr;
+        }
+        HiddenSurfaces().push_back({ surface, native });
+        return static_cast<Pbuffer*>(surface);
+    }
     EGLint bindable = EGL_FALSE;
     eglGetConfigAttrib(device, config, EGL_BIND_TO_TEXTURE_RGBA, &bindable);
     const EGLint texture = bindable ? EGL_TEXTURE_RGBA : EGL_NO_TEXTURE;
@@ -613,6 +690,13 @@ void DestroyPbuffer(Device* device, Pbuffer* pbuffer, Surface*)
     if (!device || !pbuffer)
         return;
     eglDestroySurface(device, pbuffer);
+    std::vector<HiddenSurface>& hidden = HiddenSurfaces();
+    for (size_t i = 0; i < hidden.size(); ++i)
+        if (hidden[i].surface == pbuffer) {
+            wayland::DestroyHiddenEglWindow(hidden[i].eglWindow);
+            hidden.erase(hidden.begin() + static_cast<long>(i));
+            return;
+        }
 }
 
 Context* CreateContext(Device* device, Config* config, Surface*, Context* share)

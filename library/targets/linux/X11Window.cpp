@@ -1,4 +1,4 @@
-// The window system of the Linux platform layer: X11 through Xlib.
+// The X11 window system of the Linux platform layer, through Xlib.
 #include "targets/linux/X11Window.h"
 
 #include <chrono>
@@ -7,13 +7,13 @@
 #include <vector>
 
 #include <poll.h>
-#include <sched.h>
 
 #include <varnox/CWindowVNX.h>
 
 #include "targets/FailureCause.h"
 #include "targets/Platform.h"
 #include "targets/linux/EglContext.h"
+#include "targets/linux/WindowSystems.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -209,7 +209,7 @@ namespace {
 
 } // namespace
 
-bool OpenWindowSystem(std::string& reason)
+bool X11OpenWindowSystem(std::string& reason)
 {
     if (x11::Connection())
         return true;
@@ -221,7 +221,7 @@ bool OpenWindowSystem(std::string& reason)
     return false;
 }
 
-NativeWindow CreateTopLevel(Device* device, Config* config, int width, int height)
+NativeWindow X11CreateTopLevel(Device* device, Config* config, int width, int height)
 {
     Display* x = State().display;
     if (!x || !device || !config)
@@ -281,7 +281,7 @@ NativeWindow CreateTopLevel(Device* device, Config* config, int width, int heigh
     return static_cast<NativeWindow>(window);
 }
 
-bool WindowExists(NativeWindow window)
+bool X11WindowExists(NativeWindow window)
 {
     if (!State().display || window == kNoWindow)
         return false;
@@ -290,7 +290,7 @@ bool WindowExists(NativeWindow window)
     return x11::WindowVisual(Id(window), &visual);
 }
 
-void DestroyTopLevel(NativeWindow window)
+void X11DestroyTopLevel(NativeWindow window)
 {
     Display* x = State().display;
     if (!x || window == kNoWindow)
@@ -310,7 +310,7 @@ void DestroyTopLevel(NativeWindow window)
         ;
 }
 
-void Show(NativeWindow window, bool madeByLibrary)
+void X11Show(NativeWindow window, bool madeByLibrary)
 {
     Display* x = State().display;
     if (!x || window == kNoWindow)
@@ -337,7 +337,7 @@ void Show(NativeWindow window, bool madeByLibrary)
     }
 }
 
-void ClientSize(NativeWindow window, int* width, int* height)
+void X11ClientSize(NativeWindow window, int* width, int* height)
 {
     *width = 0;
     *height = 0;
@@ -354,12 +354,12 @@ void ClientSize(NativeWindow window, int* width, int* height)
     }
 }
 
-void AttachWindow(NativeWindow window, CWindowVNX* target)
+void X11AttachWindow(NativeWindow window, CWindowVNX* target)
 {
     Windows().push_back({ Id(window), target });
 }
 
-void DetachWindow(CWindowVNX* target)
+void X11DetachWindow(CWindowVNX* target)
 {
     std::vector<WindowEntry>& windows = Windows();
     for (size_t i = 0; i < windows.size(); ++i)
@@ -369,7 +369,7 @@ void DetachWindow(CWindowVNX* target)
         }
 }
 
-void PumpEvents(NativeWindow window)
+void X11PumpEvents(NativeWindow window)
 {
     Display* x = State().display;
     if (!x || window == kNoWindow)
@@ -383,9 +383,19 @@ void PumpEvents(NativeWindow window)
         Dispatch(event);
 }
 
-void YieldTimeSlice()
+// X11 programs read keys from windows of their own (the library's windows
+// select no key events).
+unsigned long X11WaitForKey(int)
 {
-    sched_yield();
+    return 0;
+}
+
+const WindowSystemCalls& X11Calls()
+{
+    static const WindowSystemCalls calls
+        = { "X11", X11OpenWindowSystem, X11CreateTopLevel, X11WindowExists, X11Show, X11ClientSize,
+              X11AttachWindow, X11DetachWindow, X11PumpEvents, X11DestroyTopLevel, X11WaitForKey };
+    return calls;
 }
 
 } // namespace varnox::platform

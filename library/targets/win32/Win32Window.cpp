@@ -263,6 +263,12 @@ void DestroyTopLevel(NativeWindow window)
     DestroyWindow(Handle(window));
 }
 
+unsigned long WaitForKey(int)
+{
+    // Programs read keys from the window procedure of a window of their own.
+    return 0;
+}
+
 void YieldTimeSlice()
 {
     Sleep(0);

@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include <poll.h>
+#include <sys/stat.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -49,7 +51,13 @@ bool LibraryOnWayland()
     if (platform && std::strcmp(platform, "x11") == 0)
         return false;
     const char* display = std::getenv("WAYLAND_DISPLAY");
-    return display && *display;
+    if (display && *display)
+        return true;
+    // The compositor's default socket counts as WAYLAND_DISPLAY does.
+    const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
+    struct stat status;
+    return runtimeDir && *runtimeDir && stat((std::string(runtimeDir) + "/wayland-0").c_str(), &status) == 0
+        && S_ISSOCK(status.st_mode);
 }
 
 } // namespace

@@ -3,8 +3,9 @@
 // A window of the examples' own on their own X connection, so that they can
 // read keys: the window target renders into it (CWindowVNX::NewL with its
 // id) and the program reads the keyboard here. Where the library takes
-// Wayland (VARNOX_PLATFORM=wayland, or WAYLAND_DISPLAY set and
-// VARNOX_PLATFORM not x11) there is no window of the tool's own: id() is 0,
+// Wayland (VARNOX_PLATFORM=wayland, or WAYLAND_DISPLAY set or a wayland-0
+// socket in XDG_RUNTIME_DIR, and VARNOX_PLATFORM not x11) there is no window
+// of the tool's own: id() is 0,
 // the target makes its window, and the keys come from the library
 // (CWindowVNX::WaitForKey).
 

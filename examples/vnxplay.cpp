@@ -42,6 +42,7 @@ void Usage(std::FILE* out)
                "range, or raw frames of the size and layout given. Frames are read from the\n"
                "file one at a time; FILE - reads standard input. Where the file does not say,\n"
                "frames of 720 lines or more are BT.709 and smaller ones BT.601, limited range.\n"
+               "A turn that a video file records (as phones do) is applied.\n"
                "\n"
                "  --size WxH        frame size of raw frames\n"
                "  --format LAYOUT   layout of raw frames: i420, yv12, i422, i444, nv12, nv21,\n"
@@ -58,7 +59,8 @@ void Usage(std::FILE* out)
                "  --frames N        stop after N frames\n"
                "  --out DIR         headless (no X server needed): write frames into DIR as\n"
                "                    PNG files named by frame number from 0 (000000.png, ...),\n"
-               "                    at the frame's own size, as fast as it can\n"
+               "                    at the frame's own size (turned as the file asks), as\n"
+               "                    fast as it can\n"
                "  --every N         with --out, write every N-th frame only (default 1)\n"
                "  --verbose         also print what the library reports (driver, extensions)\n"
                "                    on standard error; its failures go there always\n"
@@ -328,6 +330,10 @@ struct Source {
     }
     int width() const { return media ? media->width() : video.width(); }
     int height() const { return media ? media->height() : video.height(); }
+    /// The size the frames are seen at: turned a quarter where the file asks.
+    bool Quarter() const { return media && media->rotation() % 180 != 0; }
+    int shownWidth() const { return Quarter() ? height() : width(); }
+    int shownHeight() const { return Quarter() ? width() : height(); }
     /// The frame rate to pace frames at; -1: their own times.
     double Rate() const
     {
@@ -356,7 +362,7 @@ bool MakeFolder(const char* path)
 int WriteFrames(const Options& options, Source& reader)
 {
     // The target first: a frame size it refuses leaves no folder behind.
-    const int width = reader.width(), height = reader.height();
+    const int width = reader.shownWidth(), height = reader.shownHeight();
     COffScreen* target = MakeOutputTarget("vnxplay", width, height);
     if (!target)
         return 1;
@@ -417,7 +423,7 @@ int Show(const Options& options, Source& reader)
 {
     // Large frames are shown smaller, aspect kept, so that the window fits
     // common screens.
-    int width = reader.width(), height = reader.height();
+    int width = reader.shownWidth(), height = reader.shownHeight();
     const double scale = std::fmin(1.0, std::fmin(1280.0 / width, 960.0 / height));
     width = std::max(1, static_cast<int>(width * scale));
     height = std::max(1, static_cast<int>(height * scale));

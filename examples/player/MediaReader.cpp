@@ -14,6 +14,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/display.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
@@ -202,6 +203,29 @@ const char* FormatName(int format)
     return name ? name : "an unknown pixel format";
 }
 
+// The clockwise quarter turns, in degrees, that a stream's display matrix
+// asks for; 0 without one or for a matrix that is no rotation.
+int Rotation(const AVStream* video)
+{
+#if LIBAVFORMAT_VERSION_INT >= AV_VERSION_INT(60, 15, 100)
+    const AVPacketSideData* side = av_packet_side_data_get(
+        video->codecpar->coded_side_data, video->codecpar->nb_coded_side_data, AV_PKT_DATA_DISPLAYMATRIX);
+    const uint8_t* matrix = side ? side->data : nullptr;
+    const size_t bytes = side ? side->size : 0;
+#else
+    size_t bytes = 0;
+    const uint8_t* matrix = av_stream_get_side_data(video, AV_PKT_DATA_DISPLAYMATRIX, &bytes);
+#endif
+    if (!matrix || bytes < 9 * sizeof(int32_t))
+        return 0;
+    // Counter-clockwise degrees; NaN for a matrix that scales to nothing.
+    const double angle = av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
+    if (!std::isfinite(angle))
+        return 0;
+    const long quarters = std::lround(-angle / 90.0) % 4;
+    return static_cast<int>((quarters + 4) % 4) * 90;
+}
+
 } // namespace
 
 double MediaReader::SecondsAt(int64_t timestamp) const
@@ -341,6 +365,7 @@ bool MediaReader::OpenInput()
     if (stream < 0 || !decoder)
         return Fail(
             std::string("no decoder for its video (") + avcodec_get_name(video->codecpar->codec_id) + ")");
+    turn = Rotation(video);
     for (unsigned i = 0; i < format->nb_streams; ++i)
         if (static_cast<int>(i) != stream)
             format->streams[i]->discard = AVDISCARD_ALL;

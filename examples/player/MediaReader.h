@@ -78,6 +78,11 @@ public:
 
     int width() const { return frameWidth; }
     int height() const { return frameHeight; }
+    /// How far the frames are to be turned clockwise to be seen upright
+    /// (0, 90, 180 or 270), from the stream's display matrix: phones record
+    /// a turn there rather than turning their frames. A mirroring in the
+    /// matrix is not followed.
+    int rotation() const { return turn; }
     /// The stream's frame rate as a fraction (25:1 when it gives none).
     int rateNumerator() const { return rateNum; }
     int rateDenominator() const { return rateDen; }
@@ -117,6 +122,7 @@ private:
     SwsContext* scaler = nullptr;
     int stream = -1;
     bool threads = true;
+    int turn = 0;
     int frameWidth = 0;
     int frameHeight = 0;
     double timeBase = 0; // seconds per timestamp unit

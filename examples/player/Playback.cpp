@@ -23,6 +23,9 @@ Playback::Playback(MediaReader& source, ImageObject::sizing mode, int path)
     : Playback(mode, path)
 {
     media = &source;
+    // Turned as the file asks; the scene turns counter-clockwise for
+    // positive angles.
+    scene->SceneRotation(-source.rotation());
 }
 
 Playback::~Playback()

@@ -21,7 +21,9 @@ public:
     /// ImageObject::framePath) says.
     Playback(VideoReader& reader, ImageObject::sizing mode, int path = ImageObject::automaticPath);
     /// The same for frames decoded by FFmpeg's libraries, uploaded from the
-    /// decoder's own buffers (vnxplay built with them).
+    /// decoder's own buffers (vnxplay built with them), turned as the file
+    /// asks (MediaReader::rotation: the target should be shownWidth ×
+    /// shownHeight of the frame turned).
     Playback(MediaReader& reader, ImageObject::sizing mode, int path = ImageObject::automaticPath);
     /// Deletes the image object and the scene, in the context current now.
     ~Playback();

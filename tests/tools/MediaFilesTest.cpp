@@ -213,6 +213,42 @@ TEST(VnxplayMedia, ShowsFlatFramesInTheColoursTheirStreamsDeclare)
     EXPECT_NEAR(shown.at(8, 8)[2], 30, 3);
 }
 
+// Phone videos record a turn in the stream's display matrix instead of
+// turning their frames. ffmpeg applies it when it decodes to pictures: its
+// pictures are the oracle, direction and all.
+TEST(VnxplayMedia, TurnsFramesAsTheirStreamsDisplayMatrixAsks)
+{
+    const std::string folder = vxtools::NewFolder("mediaturn");
+    ASSERT_TRUE(vxtools::Ffmpeg(folder,
+        { "-f", "lavfi", "-i", "testsrc2=size=48x32:rate=25", "-frames:v", "2", "-c:v", "mpeg4", "-q:v", "1",
+            "upright.mp4" }));
+    for (const char* turn : { "90", "180", "270" }) {
+        // The legacy "rotate" tag, which the MP4 muxer writes as a display
+        // matrix when it copies a stream.
+        const std::string name = std::string("turned") + turn + ".mp4";
+        ASSERT_TRUE(vxtools::Ffmpeg(folder,
+            { "-i", "upright.mp4", "-c", "copy", "-metadata:s:v:0", std::string("rotate=") + turn, name }));
+        ASSERT_TRUE(vxtools::Ffmpeg(folder,
+            { "-i", name, "-vf", "scale=in_color_matrix=bt601:in_range=tv,format=rgb24", "-frames:v", "1",
+                "ffmpeg" + std::string(turn) + ".png" }));
+        const vxtools::RunResult run = RunTool(
+            VNX_PLAY, { name, "--out", std::string("out") + turn, "--frames", "1" }, folder, kNoDisplay);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const Rgb want = vxtools::ReadPngFile(folder + "/ffmpeg" + turn + ".png");
+        const Rgb shown = vxtools::ReadPngFile(folder + "/out" + std::string(turn) + "/000000.png");
+        ASSERT_EQ(want.width, std::string(turn) == "180" ? 48 : 32) << turn;
+        ASSERT_EQ(shown.width, want.width) << turn;
+        ASSERT_EQ(shown.height, want.height) << turn;
+        // testsrc2's bars and gradients, turned the wrong way, are off by
+        // tens of levels on average; conversions and rounding alone by one.
+        long difference = 0;
+        for (size_t i = 0; i < shown.pixels.size(); ++i)
+            difference += std::abs(static_cast<int>(shown.pixels[i]) - static_cast<int>(want.pixels[i]));
+        EXPECT_LT(static_cast<double>(difference) / static_cast<double>(shown.pixels.size()), 3.0)
+            << turn << " mean " << static_cast<double>(difference) / static_cast<double>(shown.pixels.size());
+    }
+}
+
 TEST(VnxplayMedia, BrokenFilesGiveOneLineAndStatusOneAfterTheFramesShown)
 {
     const std::string folder = vxtools::NewFolder("mediabad");

@@ -22,13 +22,13 @@ set(protocols_dir ${PROJECT_BINARY_DIR}/wayland-protocols)
 set(protocol_sources)
 foreach(xml stable/xdg-shell/xdg-shell.xml unstable/xdg-decoration/xdg-decoration-unstable-v1.xml)
   get_filename_component(name ${xml} NAME_WE)
-  set(spec ${VNX_WAYLAND_PROTOCOLS}/${xml})
+  set(protocol_xml ${VNX_WAYLAND_PROTOCOLS}/${xml})
   add_custom_command(
     OUTPUT ${protocols_dir}/${name}-client-protocol.h ${protocols_dir}/${name}-protocol.c
     COMMAND ${CMAKE_COMMAND} -E make_directory ${protocols_dir}
-    COMMAND ${VNX_WAYLAND_SCANNER} client-header ${spec} ${protocols_dir}/${name}-client-protocol.h
-    COMMAND ${VNX_WAYLAND_SCANNER} private-code ${spec} ${protocols_dir}/${name}-protocol.c
-    DEPENDS ${spec}
+    COMMAND ${VNX_WAYLAND_SCANNER} client-header ${protocol_xml} ${protocols_dir}/${name}-client-protocol.h
+    COMMAND ${VNX_WAYLAND_SCANNER} private-code ${protocol_xml} ${protocols_dir}/${name}-protocol.c
+    DEPENDS ${protocol_xml}
     COMMENT "wayland-scanner: ${name}")
   list(APPEND protocol_sources ${protocols_dir}/${name}-protocol.c ${protocols_dir}/${name}-client-protocol.h)
 endforeach()

@@ -9,6 +9,7 @@
 #include "Pairing.h"
 #include "ParametricSurface.h"
 #include "PerfSupport.h"
+#include "WindowSystem.h"
 
 namespace vnxperf {
 namespace {
@@ -188,8 +189,8 @@ namespace {
 
     void WindowFrame(benchmark::State& state)
     {
-        const CaseInfo info { OnWayland() ? "1. frame, weston window 500 × 500, Refresh"
-                                          : "1. frame, Xvfb window 500 × 500, Refresh",
+        const CaseInfo info { vnxcmd::LibraryOnWayland() ? "1. frame, weston window 500 × 500, Refresh"
+                                                         : "1. frame, Xvfb window 500 × 500, Refresh",
             "frames/s", 1.0, 0.97 };
         std::string why;
         std::unique_ptr<PerfWindow> perfWindow = PerfWindow::Open(500, 500, &why);
@@ -232,7 +233,8 @@ void RegisterFrameCases()
     RegisterPaired("frame/offscreen_16x16", [](benchmark::State& s) { OffScreenFrame(s, 16, 0.90); });
     // One window system a process: scripts/perf runs the Wayland case in a
     // run of its own under weston.
-    RegisterPaired(OnWayland() ? "frame/wayland_window_500x500" : "frame/window_500x500", WindowFrame);
+    RegisterPaired(
+        vnxcmd::LibraryOnWayland() ? "frame/wayland_window_500x500" : "frame/window_500x500", WindowFrame);
 }
 
 } // namespace vnxperf

@@ -1,4 +1,5 @@
 #include "PerfSupport.h"
+#include "WindowSystem.h"
 
 #include <cstdio>
 #include <fstream>
@@ -80,20 +81,9 @@ std::string CpuModel()
     return "unknown";
 }
 
-bool OnWayland()
-{
-    const char* platform = std::getenv("VARNOX_PLATFORM");
-    if (platform && std::strcmp(platform, "wayland") == 0)
-        return true;
-    if (platform && std::strcmp(platform, "x11") == 0)
-        return false;
-    const char* display = std::getenv("WAYLAND_DISPLAY");
-    return display && *display;
-}
-
 std::unique_ptr<PerfWindow> PerfWindow::Open(int width, int height, std::string* why)
 {
-    const bool wayland = OnWayland();
+    const bool wayland = vnxcmd::LibraryOnWayland();
     const char* name = std::getenv("DISPLAY");
     if (!wayland && (!name || !*name)) {
         *why = "no X display (DISPLAY is unset)";

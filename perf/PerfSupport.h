@@ -57,7 +57,7 @@ const char* TintShaderPath();
 std::string CpuModel();
 
 /// A window target on the X server in DISPLAY, or on the Wayland compositor
-/// when the library runs on Wayland (OnWayland), presenting with swap
+/// when the library runs on Wayland (vnxcmd::LibraryOnWayland), presenting with swap
 /// interval 0, and plain code that presents the way its Refresh does: swap
 /// interval, swap, yield, and pending events read without waiting (X11: on a
 /// connection of its own that watches the same events of the window;
@@ -81,9 +81,5 @@ private:
     void* x = nullptr; // the second X connection (Display*)
     void* wayland = nullptr; // the second Wayland connection (wl_display*)
 };
-
-/// Whether the library takes Wayland for its windows in this process (as
-/// the environment tells it: VARNOX_PLATFORM, else WAYLAND_DISPLAY).
-bool OnWayland();
 
 } // namespace vnxperf

@@ -7,7 +7,6 @@
 #include <string>
 
 #include <poll.h>
-#include <sys/stat.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -15,6 +14,8 @@
 #include <X11/keysym.h>
 
 #include <varnox/varnox.h>
+
+#include "WindowSystem.h"
 
 namespace {
 
@@ -42,24 +43,6 @@ ToolWindow::Input KeyInput(KeySym key, bool spaceIsPause)
     }
 }
 
-// Whether the library will take Wayland for its windows, as it decides.
-bool LibraryOnWayland()
-{
-    const char* platform = std::getenv("VARNOX_PLATFORM");
-    if (platform && std::strcmp(platform, "wayland") == 0)
-        return true;
-    if (platform && std::strcmp(platform, "x11") == 0)
-        return false;
-    const char* display = std::getenv("WAYLAND_DISPLAY");
-    if (display && *display)
-        return true;
-    // The compositor's default socket counts as WAYLAND_DISPLAY does.
-    const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
-    struct stat status;
-    return runtimeDir && *runtimeDir && stat((std::string(runtimeDir) + "/wayland-0").c_str(), &status) == 0
-        && S_ISSOCK(status.st_mode);
-}
-
 } // namespace
 
 ToolWindow::~ToolWindow()
@@ -74,7 +57,7 @@ ToolWindow::~ToolWindow()
 
 bool ToolWindow::Open(const char* name, int width, int height)
 {
-    wayland = LibraryOnWayland();
+    wayland = vnxcmd::LibraryOnWayland();
     if (wayland)
         return true;
     Display* x = XOpenDisplay(nullptr);
